@@ -1,0 +1,35 @@
+# Shared by the scripts: the project's folder and the Debian packages it needs.
+# shellcheck shell=bash
+set -euo pipefail
+
+TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+# ensure_packages PKG... installs what is missing (as root), or says what to run.
+ensure_packages() {
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages. Run:  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
+  fonts-dejavu-core)
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S "$TOP" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+}

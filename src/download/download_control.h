@@ -1,0 +1,67 @@
+// Every handler of the window's events, in plain C++.
+//
+// The window hands each click, tick and its unload to one method here; the
+// handlers work on the download state, reach the window only through
+// FormControls and the board only through SerialPort. Nothing here knows a
+// widget, so every handler runs in tests without a display.
+//
+//   connection.cpp        Open Port, the attempt tick, Close Port, unload
+//   receive_loop.cpp      the receive tick and its answer dispatch
+//   hex_loader.cpp        Open File and Download
+//   line_sender.cpp       the line sender (Send) and the info polling tick
+//   manual_commands.cpp   Info, Install, Send Text
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "download/download_state.h"
+#include "download/form_controls.h"
+#include "serial/serial_port.h"
+
+namespace tarnwick::download {
+
+// A run-time error of a handler: its number and a description in plain words.
+struct RuntimeError {
+  int number = 0;
+  std::string description;
+};
+
+class DownloadControl {
+ public:
+  DownloadControl(FormControls& form, serial::SerialPort& port);
+
+  // Connection.
+  void openPortClick();     // BTNOpenCom
+  void attemptTick();       // Timer3
+  void closePortClick();    // BTNCloseCom
+  void unload();            // the window is closing
+
+  // Answers.
+  void receiveTick();  // TMRComm
+
+  // Image and lines.
+  void openFileAndDownloadClick();  // Command3
+  void sendClick();                 // Command5, pressed by the user
+  // The line sender itself, as the receive loop runs it; an error ends the
+  // call before anything is sent and is handed back instead of shown.
+  std::optional<RuntimeError> sendNextLine();
+  void infoTick();  // Timer2
+
+  // Manual commands.
+  void infoClick();      // Command4
+  void installClick();   // Command6
+  void sendTextClick();  // BTNSend
+
+  const DownloadState& state() const { return state_; }
+  DownloadState& state() { return state_; }
+
+ private:
+  FormControls& form_;
+  serial::SerialPort& port_;
+  DownloadState state_;
+  bool attemptRunning_ = false;
+};
+
+}  // namespace tarnwick::download

@@ -1,0 +1,1 @@
+// The POSIX layer comes with the serial link's work.
