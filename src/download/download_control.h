@@ -10,33 +10,33 @@
 //   hex_loader.cpp        Open File and Download
 //   line_sender.cpp       the line sender (Send) and the info polling tick
 //   manual_commands.cpp   Info, Install, Send Text
+//
+// Trap: the window's modal boxes and its file dialog run an event loop, so
+// timer ticks reach these handlers while another handler waits in one. Each
+// handler leaves the state consistent before it waits.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "download/download_state.h"
 #include "download/form_controls.h"
+#include "download/runtime_error.h"
 #include "serial/serial_port.h"
 
 namespace tarnwick::download {
-
-// A run-time error of a handler: its number and a description in plain words.
-struct RuntimeError {
-  int number = 0;
-  std::string description;
-};
 
 class DownloadControl {
  public:
   DownloadControl(FormControls& form, serial::SerialPort& port);
 
   // Connection.
-  void openPortClick();     // BTNOpenCom
-  void attemptTick();       // Timer3
-  void closePortClick();    // BTNCloseCom
-  void unload();            // the window is closing
+  void openPortClick();   // BTNOpenCom
+  void attemptTick();     // Timer3
+  void closePortClick();  // BTNCloseCom
+  void unload();          // the window is closing
 
   // Answers.
   void receiveTick();  // TMRComm
@@ -58,6 +58,13 @@ class DownloadControl {
   DownloadState& state() { return state_; }
 
  private:
+  void runAttempt();
+  void giveUp();
+  void connected();
+  void blinkIndicator();
+  void dispatchAnswer();
+  bool answerHolds(std::string_view keyword);
+
   FormControls& form_;
   serial::SerialPort& port_;
   DownloadState state_;

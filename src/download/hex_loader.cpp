@@ -1,1 +1,39 @@
-// Filled in by the download handlers' work.
+// Open File and Download: choose a HEX file, load its lines, arm the download.
+#include "download/download_control.h"
+#include "download/hex_file_reader.h"
+
+namespace tarnwick::download {
+
+void DownloadControl::openFileAndDownloadClick() {
+  // These two stand whatever happens next, a cancel or a failed load included.
+  state_.verifyPass = 0;
+  state_.downloadRequested = 1;
+
+  const std::string fileName = form_.showOpenDialog(std::string(kHexFilter));
+  if (fileName.empty()) {
+    form_.showMessage(latin1Text(kCancelMessage), MessageStyle::Plain, std::string());
+    return;
+  }
+
+  // From here until the last line is stored the table is being replaced, so
+  // nothing of it may be sent: ticks arrive while an error box is open, and a
+  // failed load leaves it so.
+  state_.lineIndex = 0;
+  state_.lineTotal = 0;
+  state_.imageLoaded = 0;
+  form_.setBarText(std::string(kBarNoFile));
+  if (auto error = readHexLines(fileName, state_.hexLines, state_.lineIndex)) {
+    showRuntimeError(form_, *error);  // the file is already closed
+    return;
+  }
+
+  state_.lineTotal = state_.lineIndex;
+  form_.setBarMax(state_.lineTotal);
+  form_.setBarText(std::string(kBarReady));
+  state_.lineIndex = 0;
+  form_.enableCommand5();
+  form_.setTimerEnabled(FormTimer::Timer2, true);
+  state_.imageLoaded = 1;
+}
+
+}  // namespace tarnwick::download
