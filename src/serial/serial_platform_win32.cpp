@@ -1,0 +1,118 @@
+// The serial-port services of Windows (kernel32), one call per service.
+//
+// Each method is the one kernel32 call of the same purpose, with the
+// arguments the port has always been driven with: an exclusive, synchronous
+// open of an existing device by the name exactly as given, the time-outs and
+// device-control record handed over unchanged, and plain ReadFile/WriteFile
+// whose byte counts are the results.
+//
+// Traps:
+//   - A HANDLE travels as a PortHandle (intptr_t); INVALID_HANDLE_VALUE is -1,
+//     which is kInvalidPortHandle. But -1 is also the pseudo-handle of the
+//     current process, which kernel32 accepts in CloseHandle and others, so
+//     calls with it never reach the system: they do nothing and report failure.
+//   - The device-control record is zeroed by the caller and must reach
+//     SetCommState exactly as BuildCommDCBA left it: DCBlength is never set.
+//   - GetLastError is only meaningful straight after the failing call; the
+//     caller asks for it before anything else runs.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstring>
+
+#include "serial/serial_platform.h"
+
+namespace tarnwick::serial {
+namespace {
+
+static_assert(sizeof(DCB) <= sizeof(DeviceControlRecord::bytes),
+              "the device-control record must hold a whole DCB");
+static_assert(sizeof(HANDLE) <= sizeof(PortHandle), "a HANDLE must fit in a PortHandle");
+
+HANDLE toHandle(PortHandle port) {
+  return reinterpret_cast<HANDLE>(port);
+}
+
+PortHandle fromHandle(HANDLE handle) {
+  return handle == INVALID_HANDLE_VALUE ? kInvalidPortHandle : reinterpret_cast<PortHandle>(handle);
+}
+
+class Win32SerialPlatform final : public SerialPlatform {
+ public:
+  PortHandle openExisting(const std::string& name) override {
+    // CreateFileA sees the name only up to its first zero byte, which would
+    // open a device other than the one named: such a name names no device.
+    if (name.find('\0') != std::string::npos) {
+      SetLastError(ERROR_INVALID_NAME);
+      return kInvalidPortHandle;
+    }
+    // Share mode 0 keeps every other opener out while the port is ours; no
+    // flags, so every transfer completes before its call returns.
+    return fromHandle(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+  }
+
+  bool setTimeouts(PortHandle port, const CommTimeouts& timeouts) override {
+    if (port == kInvalidPortHandle) return false;
+    COMMTIMEOUTS record{timeouts.readIntervalTimeout, timeouts.readTotalTimeoutMultiplier,
+                        timeouts.readTotalTimeoutConstant, timeouts.writeTotalTimeoutMultiplier,
+                        timeouts.writeTotalTimeoutConstant};
+    return SetCommTimeouts(toHandle(port), &record) != 0;
+  }
+
+  bool buildDeviceControl(const std::string& mode, DeviceControlRecord& record) override {
+    DCB dcb;
+    std::memcpy(&dcb, record.bytes, sizeof dcb);
+    const BOOL built = BuildCommDCBA(mode.c_str(), &dcb);
+    std::memcpy(record.bytes, &dcb, sizeof dcb);
+    return built != 0;
+  }
+
+  bool applyDeviceControl(PortHandle port, const DeviceControlRecord& record) override {
+    if (port == kInvalidPortHandle) return false;
+    DCB dcb;
+    std::memcpy(&dcb, record.bytes, sizeof dcb);
+    return SetCommState(toHandle(port), &dcb) != 0;
+  }
+
+  // Windows' own number, as a signed value like every error number shown.
+  int lastError() override { return static_cast<int>(GetLastError()); }
+
+  std::uint32_t read(PortHandle port, std::uint8_t* buffer, std::uint32_t count) override {
+    if (port == kInvalidPortHandle) return 0;
+    // A time-out is not a failure: ReadFile succeeds with fewer bytes, maybe
+    // none. Only the count matters, and a failed call leaves it 0.
+    DWORD received = 0;
+    ReadFile(toHandle(port), buffer, count, &received, nullptr);
+    return received;
+  }
+
+  std::uint32_t write(PortHandle port, const std::uint8_t* buffer, std::uint32_t count) override {
+    if (port == kInvalidPortHandle) return 0;
+    DWORD written = 0;
+    WriteFile(toHandle(port), buffer, count, &written, nullptr);
+    return written;
+  }
+
+  void flush(PortHandle port) override {
+    if (port != kInvalidPortHandle) FlushFileBuffers(toHandle(port));
+  }
+
+  int close(PortHandle port) override {
+    if (port == kInvalidPortHandle) return 0;
+    return CloseHandle(toHandle(port));
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<SerialPlatform> makeSystemSerialPlatform() {
+  return std::make_unique<Win32SerialPlatform>();
+}
+
+}  // namespace tarnwick::serial
