@@ -1,1 +1,354 @@
-// The POSIX layer comes with the serial link's work.
+#include "serial/serial_platform_posix.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+namespace tarnwick::serial {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// How often a drain looks at the output queue again.
+constexpr milliseconds kDrainPoll{2};
+
+// What a mode string describes, as the builder stores it in the opaque record.
+struct LineSettings {
+  std::uint32_t marker;    // kFilled once the builder has accepted a string
+  speed_t speed;           // a B* constant
+  tcflag_t characterSize;  // CS5 .. CS8
+  char parity;             // 'n', 'e' or 'o'
+  bool twoStopBits;
+};
+static_assert(std::is_trivially_copyable_v<LineSettings>);
+static_assert(sizeof(LineSettings) <= sizeof(DeviceControlRecord::bytes));
+// Shared code hands over a zeroed record; this marks one that was filled.
+constexpr std::uint32_t kFilled = 0x54524e4b;
+
+struct BaudRate {
+  unsigned long value;
+  speed_t speed;
+};
+constexpr BaudRate kBaudRates[] = {
+    {110, B110},       {300, B300},     {600, B600},       {1200, B1200},
+    {2400, B2400},     {4800, B4800},   {9600, B9600},     {19200, B19200},
+    {38400, B38400},   {57600, B57600}, {115200, B115200},
+#ifdef B230400
+    {230400, B230400},
+#endif
+#ifdef B460800
+    {460800, B460800},
+#endif
+#ifdef B921600
+    {921600, B921600},
+#endif
+};
+
+// The time-out rule shared by reads, writes and drains: multiplier x count + constant ms.
+Clock::duration ruleSpan(std::uint32_t multiplier, std::uint64_t count, std::uint32_t constant) {
+  return milliseconds(static_cast<std::int64_t>(multiplier * count + constant));
+}
+
+std::string trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Splits at every comma, keeping empty items so that "115200,n,8,1," has five.
+std::vector<std::string> commaItems(const std::string& text) {
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  for (;;) {
+    const auto comma = text.find(',', start);
+    items.push_back(trimmed(text.substr(start, comma - start)));
+    if (comma == std::string::npos) return items;
+    start = comma + 1;
+  }
+}
+
+bool parseBaud(const std::string& item, speed_t& speed) {
+  if (item.empty() || item.size() > 7 ||
+      item.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  const unsigned long value = std::stoul(item);
+  for (const auto& rate : kBaudRates) {
+    if (rate.value == value) {
+      speed = rate.speed;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool parseParity(const std::string& item, char& parity) {
+  if (item.size() != 1) return false;
+  parity = static_cast<char>(std::tolower(static_cast<unsigned char>(item[0])));
+  return parity == 'n' || parity == 'e' || parity == 'o';
+}
+
+bool parseDataBits(const std::string& item, tcflag_t& size) {
+  static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  if (item.size() != 1 || item[0] < '5' || item[0] > '8') return false;
+  size = kSizes[item[0] - '5'];
+  return true;
+}
+
+// Baud rate, parity letter, data bits, stop bits: "115200,n,8,1".
+bool parseMode(const std::string& mode, LineSettings& settings) {
+  const auto items = commaItems(mode);
+  if (items.size() != 4) return false;
+  if (items[3] != "1" && items[3] != "2") return false;
+  settings.twoStopBits = items[3] == "2";
+  return parseBaud(items[0], settings.speed) && parseParity(items[1], settings.parity) &&
+         parseDataBits(items[2], settings.characterSize);
+}
+
+// Raw bytes both ways, no flow control of either kind, the given framing.
+void configureRaw(termios& tio, const LineSettings& settings) {
+  ::cfmakeraw(&tio);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+  tio.c_cflag |= CLOCAL | CREAD | settings.characterSize;
+  if (settings.parity != 'n') tio.c_cflag |= PARENB;
+  if (settings.parity == 'o') tio.c_cflag |= PARODD;
+  if (settings.twoStopBits) tio.c_cflag |= CSTOPB;
+  tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+  // Never a blocking read, even if the descriptor lost O_NONBLOCK.
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  ::cfsetispeed(&tio, settings.speed);
+  ::cfsetospeed(&tio, settings.speed);
+}
+
+timespec toTimespec(Clock::duration span) {
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(span).count();
+  timespec ts{};
+  ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+  ts.tv_nsec = static_cast<long>(ns % 1000000000);
+  return ts;
+}
+
+}  // namespace
+
+PosixSerialPlatform::~PosixSerialPlatform() {
+  while (!ports_.empty()) close(ports_.begin()->first);
+}
+
+bool PosixSerialPlatform::fail(int error) {
+  lastError_ = error;
+  return false;
+}
+
+int PosixSerialPlatform::descriptorOf(PortHandle port) {
+  if (port < 0 || port > INT_MAX || ports_.count(static_cast<int>(port)) == 0) {
+    fail(EBADF);
+    return -1;
+  }
+  return static_cast<int>(port);
+}
+
+PortHandle PosixSerialPlatform::openExisting(const std::string& name) {
+  // open() would stop at a zero byte and reach some other file.
+  if (name.find('\0') != std::string::npos) {
+    fail(ENOENT);
+    return kInvalidPortHandle;
+  }
+  // O_NONBLOCK: an open must not wait for carrier, and every transfer below
+  // waits in ppoll() against its own deadline instead.
+  const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    fail(errno);
+    return kInvalidPortHandle;
+  }
+  // The lock keeps out every other opener, root included; TIOCEXCL also keeps
+  // out programs that do not lock. A non-terminal refuses TIOCEXCL; it is
+  // turned away by setTimeouts, which reports the error to the user.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    fail(errno);
+    ::close(fd);
+    return kInvalidPortHandle;
+  }
+  ::ioctl(fd, TIOCEXCL);
+  ports_[fd] = CommTimeouts{};
+  return fd;
+}
+
+bool PosixSerialPlatform::setTimeouts(PortHandle port, const CommTimeouts& timeouts) {
+  const int fd = descriptorOf(port);
+  if (fd < 0) return false;
+  termios probe{};
+  if (::tcgetattr(fd, &probe) != 0) return fail(errno);
+  ports_[fd] = timeouts;
+  return true;
+}
+
+bool PosixSerialPlatform::buildDeviceControl(const std::string& mode, DeviceControlRecord& record) {
+  LineSettings settings{};
+  if (!parseMode(mode, settings)) return fail(EINVAL);
+  settings.marker = kFilled;
+  std::memcpy(record.bytes, &settings, sizeof settings);
+  return true;
+}
+
+bool PosixSerialPlatform::applyDeviceControl(PortHandle port, const DeviceControlRecord& record) {
+  const int fd = descriptorOf(port);
+  if (fd < 0) return false;
+  LineSettings settings{};
+  std::memcpy(&settings, record.bytes, sizeof settings);
+  if (settings.marker != kFilled) return fail(EINVAL);
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) return fail(errno);
+  configureRaw(tio, settings);
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail(errno);
+  // tcsetattr succeeds when any one change took; a driver may ignore the speed.
+  termios applied{};
+  if (::tcgetattr(fd, &applied) != 0) return fail(errno);
+  if (::cfgetospeed(&applied) != settings.speed) return fail(EINVAL);
+  return true;
+}
+
+bool PosixSerialPlatform::waitUntil(int fd, short events, Clock::time_point deadline,
+                                    short& revents) {
+  for (;;) {
+    const auto remaining = std::max<Clock::duration>(deadline - Clock::now(), Clock::duration{});
+    pollfd entry{fd, events, 0};
+    const timespec wait = toTimespec(remaining);
+    const int ready = ::ppoll(&entry, 1, &wait, nullptr);
+    if (ready > 0) {
+      revents = entry.revents;
+      return true;
+    }
+    if (ready < 0 && errno != EINTR) {
+      fail(errno);
+      revents = POLLERR;
+      return true;
+    }
+    if (Clock::now() >= deadline) return false;
+  }
+}
+
+std::uint32_t PosixSerialPlatform::read(PortHandle port, std::uint8_t* buffer,
+                                        std::uint32_t count) {
+  const int fd = descriptorOf(port);
+  if (fd < 0 || count == 0) return 0;
+  const CommTimeouts& timeouts = ports_[fd];
+  const auto totalEnd = Clock::now() + ruleSpan(timeouts.readTotalTimeoutMultiplier, count,
+                                                timeouts.readTotalTimeoutConstant);
+  const milliseconds interval(timeouts.readIntervalTimeout);
+  auto end = totalEnd;
+  std::uint32_t received = 0;
+  while (received < count) {
+    short revents = 0;
+    if (!waitUntil(fd, POLLIN, end, revents)) break;
+    if (revents & POLLIN) {
+      const ssize_t n = ::read(fd, buffer + received, count - received);
+      if (n > 0) {
+        received += static_cast<std::uint32_t>(n);
+        if (interval.count() > 0) end = std::min(totalEnd, Clock::now() + interval);
+        continue;
+      }
+      if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+      fail(n < 0 ? errno : EIO);
+    } else {
+      fail(EIO);
+    }
+    // Hung up, or readable with nothing to read: the device is gone. It will
+    // say so at once on every later call; waiting out the deadline keeps a
+    // caller that reads in a loop from spinning.
+    std::this_thread::sleep_until(end);
+    break;
+  }
+  return received;
+}
+
+std::uint32_t PosixSerialPlatform::write(PortHandle port, const std::uint8_t* buffer,
+                                         std::uint32_t count) {
+  const int fd = descriptorOf(port);
+  if (fd < 0 || count == 0) return 0;
+  const CommTimeouts& timeouts = ports_[fd];
+  const auto end = Clock::now() + ruleSpan(timeouts.writeTotalTimeoutMultiplier, count,
+                                           timeouts.writeTotalTimeoutConstant);
+  std::uint32_t taken = 0;
+  while (taken < count) {
+    const ssize_t n = ::write(fd, buffer + taken, count - taken);
+    if (n > 0) {
+      taken += static_cast<std::uint32_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) {
+      fail(errno);  // EIO: the device is gone
+      break;
+    }
+    short revents = 0;
+    if (!waitUntil(fd, POLLOUT, end, revents)) break;  // time-out: fewer bytes
+    if (!(revents & POLLOUT)) {
+      fail(EIO);
+      break;
+    }
+  }
+  return taken;
+}
+
+long PosixSerialPlatform::pendingOutput(int fd) {
+  int pending = 0;
+  if (::ioctl(fd, TIOCOUTQ, &pending) != 0) return -1;
+  return pending;
+}
+
+bool PosixSerialPlatform::drainOutput(int fd) {
+  long pending = pendingOutput(fd);
+  if (pending <= 0) return true;
+  const CommTimeouts& timeouts = ports_[fd];
+  const auto end =
+      Clock::now() +
+      ruleSpan(timeouts.writeTotalTimeoutMultiplier, static_cast<std::uint64_t>(pending),
+               timeouts.writeTotalTimeoutConstant) +
+      kDrainMargin;
+  while (pending > 0) {
+    const auto now = Clock::now();
+    if (now >= end) return false;
+    std::this_thread::sleep_for(std::min<Clock::duration>(kDrainPoll, end - now));
+    pending = pendingOutput(fd);
+  }
+  return true;
+}
+
+void PosixSerialPlatform::flush(PortHandle port) {
+  const int fd = descriptorOf(port);
+  if (fd >= 0) drainOutput(fd);
+}
+
+int PosixSerialPlatform::close(PortHandle port) {
+  const int fd = descriptorOf(port);
+  if (fd < 0) return 0;
+  // Output stuck past the drain would hold close() for the driver's
+  // closing_wait (30 s by default): discard it.
+  if (!drainOutput(fd)) ::tcflush(fd, TCOFLUSH);
+  // Exclusive mode outlives this descriptor while others hold the device.
+  ::ioctl(fd, TIOCNXCL);
+  ports_.erase(fd);
+  ::close(fd);  // releases the lock too
+  return 1;
+}
+
+std::unique_ptr<SerialPlatform> makeSystemSerialPlatform() {
+  return std::make_unique<PosixSerialPlatform>();
+}
+
+}  // namespace tarnwick::serial

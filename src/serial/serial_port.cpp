@@ -85,9 +85,13 @@ std::string SerialPort::ReadPort() {
   return std::string();
 }
 
-std::int16_t SerialPort::WritePort(std::string_view text) { return writeText(text); }
+std::int16_t SerialPort::WritePort(std::string_view text) {
+  return writeText(text);
+}
 
-std::int16_t SerialPort::WritePort(std::u32string_view text) { return writeText(text); }
+std::int16_t SerialPort::WritePort(std::u32string_view text) {
+  return writeText(text);
+}
 
 template <class Char>
 std::int16_t SerialPort::writeText(std::basic_string_view<Char> text) {
@@ -101,11 +105,12 @@ std::int16_t SerialPort::writeText(std::basic_string_view<Char> text) {
     writeText(text);
     return 0;
   }
+  // The buffer is the open port's too: leave it alone while OpenPort's message shows.
+  if (showingMessage_) return 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     // A piece holding a character with no 8-bit code is not sent at all.
     if (!eightBitCode(text[i], ioBuffer[i])) return 0;
   }
-  if (showingMessage_) return 0;
   const auto written =
       platform_.write(portHandle, ioBuffer.data(), static_cast<std::uint32_t>(text.size()));
   return static_cast<std::int16_t>(written);

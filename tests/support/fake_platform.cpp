@@ -31,6 +31,7 @@ PortHandle FakePlatform::openExisting(const std::string& name) {
 
 bool FakePlatform::setTimeouts(PortHandle port, const serial::CommTimeouts& t) {
   calls.push_back("timeouts");
+  handles.push_back(port);
   timeouts = t;
   return port == open_ && !failTimeouts;
 }
@@ -42,6 +43,7 @@ bool FakePlatform::buildDeviceControl(const std::string& mode, serial::DeviceCon
 
 bool FakePlatform::applyDeviceControl(PortHandle port, const serial::DeviceControlRecord&) {
   calls.push_back("apply");
+  handles.push_back(port);
   return port == open_ && !failApply;
 }
 
@@ -52,6 +54,7 @@ int FakePlatform::lastError() {
 
 std::uint32_t FakePlatform::read(PortHandle port, std::uint8_t* buffer, std::uint32_t n) {
   calls.push_back("read");
+  handles.push_back(port);
   if (port != open_ || port == kInvalidPortHandle || reads.empty()) return 0;
   std::string chunk = reads.front();
   reads.pop_front();
@@ -65,16 +68,21 @@ std::uint32_t FakePlatform::read(PortHandle port, std::uint8_t* buffer, std::uin
 
 std::uint32_t FakePlatform::write(PortHandle port, const std::uint8_t* buffer, std::uint32_t n) {
   calls.push_back("write " + std::to_string(n));
+  handles.push_back(port);
   if (port != open_ || port == kInvalidPortHandle) return 0;
   const std::uint32_t taken = std::min(n, writeLimit);
   writes.emplace_back(reinterpret_cast<const char*>(buffer), taken);
   return taken;
 }
 
-void FakePlatform::flush(PortHandle) { calls.push_back("flush"); }
+void FakePlatform::flush(PortHandle port) {
+  calls.push_back("flush");
+  handles.push_back(port);
+}
 
 int FakePlatform::close(PortHandle port) {
   calls.push_back("close");
+  handles.push_back(port);
   if (port != open_ || port == kInvalidPortHandle) return 0;
   --openDevices;
   open_ = kInvalidPortHandle;

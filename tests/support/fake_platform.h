@@ -23,10 +23,11 @@ class FakePlatform : public serial::SerialPlatform {
   std::uint32_t writeLimit = ~0u;  // a write takes at most this many bytes
 
   // What the program did.
-  std::vector<std::string> calls;        // "open NAME", "timeouts", "build MODE", "apply",
-                                         // "lastError", "read", "write N", "flush", "close"
-  std::vector<std::string> writes;       // the bytes of every write, one entry per call
-  std::vector<std::string> openedNames;  // names handed to openExisting
+  std::vector<std::string> calls;           // "open NAME", "timeouts", "build MODE", "apply",
+                                            // "lastError", "read", "write N", "flush", "close"
+  std::vector<std::string> writes;          // the bytes of every write, one entry per call
+  std::vector<std::string> openedNames;     // names handed to openExisting
+  std::vector<serial::PortHandle> handles;  // the handle of every call that takes one
   serial::CommTimeouts timeouts{};
   int openDevices = 0;  // opened and not yet closed
 

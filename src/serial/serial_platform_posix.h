@@ -1,0 +1,76 @@
+// The serial platform on POSIX systems: termios, poll and a monotonic clock.
+//
+// How it works:
+//   - openExisting opens the name exactly as given, non-blocking, never
+//     creating anything, and takes an exclusive flock (TIOCEXCL alone does not
+//     stop root). A held port simply does not open.
+//   - setTimeouts is the first call that needs a terminal: tcgetattr fails with
+//     ENOTTY for a regular file, a FIFO or /dev/null, and the port is refused
+//     there. The time-outs are kept per descriptor; termios cannot express them.
+//   - read and write loop over ppoll() against steady_clock deadlines that
+//     follow the Win32 COMMTIMEOUTS rules: a read ends at count bytes, at
+//     start + (multiplier x count + constant) ms, or `interval` ms after the
+//     last byte once one has arrived; a write ends when all bytes are taken or
+//     at start + (multiplier x count + constant) ms.
+//   - flush and close wait for the driver's output queue (TIOCOUTQ) to empty,
+//     but never longer than the write rule applied to what is pending plus a
+//     margin; close then discards what is still stuck so that close() cannot
+//     hang for the driver's 30 s closing_wait.
+//
+// Traps:
+//   - Only descriptors this object opened are ever touched. A stale number
+//     (closed, then reused by some other file) finds nothing and fails.
+//   - A vanished device reports POLLHUP/EIO at once, for ever. read then waits
+//     out its deadline instead of returning at once, so a caller that reads in
+//     a loop does not spin a core.
+//   - On a pseudo-terminal TIOCOUTQ always reads 0, so flush returns at once.
+#pragma once
+
+#include <chrono>
+#include <map>
+
+#include "serial/serial_platform.h"
+
+namespace tarnwick::serial {
+
+class PosixSerialPlatform : public SerialPlatform {
+ public:
+  PosixSerialPlatform() = default;
+  PosixSerialPlatform(const PosixSerialPlatform&) = delete;
+  PosixSerialPlatform& operator=(const PosixSerialPlatform&) = delete;
+  ~PosixSerialPlatform() override;
+
+  PortHandle openExisting(const std::string& name) override;
+  bool setTimeouts(PortHandle port, const CommTimeouts& timeouts) override;
+  bool buildDeviceControl(const std::string& mode, DeviceControlRecord& record) override;
+  bool applyDeviceControl(PortHandle port, const DeviceControlRecord& record) override;
+  int lastError() override { return lastError_; }
+  std::uint32_t read(PortHandle port, std::uint8_t* buffer, std::uint32_t count) override;
+  std::uint32_t write(PortHandle port, const std::uint8_t* buffer, std::uint32_t count) override;
+  void flush(PortHandle port) override;
+  int close(PortHandle port) override;
+
+  // Extra time a drain allows beyond the write rule for what is pending.
+  static constexpr std::chrono::milliseconds kDrainMargin{50};
+
+ protected:
+  // Bytes written but not yet passed to the device, or -1 when the device
+  // cannot tell (not a terminal, or gone). Tests override it to play a device
+  // whose output is stuck.
+  virtual long pendingOutput(int fd);
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  // The descriptor behind a handle this object opened, or -1 (errno EBADF).
+  int descriptorOf(PortHandle port);
+  bool fail(int error);
+  // Waits, bounded, until the output queue is empty; false when it is not.
+  bool drainOutput(int fd);
+  bool waitUntil(int fd, short events, Clock::time_point deadline, short& revents);
+
+  std::map<int, CommTimeouts> ports_;  // open descriptors and their time-outs
+  int lastError_ = 0;
+};
+
+}  // namespace tarnwick::serial
