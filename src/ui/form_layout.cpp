@@ -1,0 +1,153 @@
+#include "ui/form_layout.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
+
+#include "ui/colors.h"
+#include "ui/fill_shape.h"
+#include "ui/text_progress_bar.h"
+
+namespace tarnwick::ui {
+namespace {
+
+enum class Kind { Frame, Label, TextBox, Button, Indicator, ProgressBar };
+
+struct ControlSpec {
+  const char* name;
+  Kind kind;
+  const char* container;  // "" for the window
+  const char* caption;
+  int left, top, width, height;  // twips, relative to the container
+  bool enabled;
+  const char* tag;
+  int tabIndex;  // -1: none
+};
+
+// clang-format off
+const ControlSpec kControls[] = {
+  {"Frame2",           Kind::Frame,       "",       "Comm's",                  0,    0,    5175, 855, true,  "",   0},
+  {"Label1_0",         Kind::Label,       "Frame2", "Port: (1-9)",             120,  240,  795,  255, true,  "",   4},
+  {"txt_0",            Kind::TextBox,     "Frame2", "COM5:",                   60,   480,  855,  315, true,  "NO", 1},
+  {"Pic",              Kind::Indicator,   "Frame2", "",                        720,  0,    195,  255, true,  "",   -1},
+  {"BTNOpenCom",       Kind::Button,      "Frame2", "Open Port",               960,  120,  1035, 255, true,  "NO", 2},
+  {"BTNCloseCom",      Kind::Button,      "Frame2", "Close Port",              960,  480,  1035, 255, false, "NC", 3},
+  {"Label2",           Kind::Label,       "Frame2", "No info",                 2100, 120,  2295, 255, true,  "",   13},
+  {"Command3",         Kind::Button,      "Frame2", "Open File and  Download", 2100, 480,  2235, 255, true,  "",   9},
+  {"Command6",         Kind::Button,      "Frame2", "Install",                 4440, 120,  615,  255, true,  "",   15},
+  {"Command4",         Kind::Button,      "Frame2", "Info",                    4440, 480,  615,  255, true,  "",   12},
+  {"Frame3",           Kind::Frame,       "",       "Status",                  0,    840,  5175, 975, true,  "",   10},
+  {"vbalProgressBar1", Kind::ProgressBar, "Frame3", "NO FILE",                 120,  240,  4935, 255, true,  "",   11},
+  {"Label3",           Kind::Label,       "Frame3", "Answer:",                 120,  600,  735,  255, true,  "",   17},
+  {"Text8",            Kind::TextBox,     "",       "",                        780,  1410, 4275, 285, true,  "",   16},
+  {"Frame1",           Kind::Frame,       "",       "Commands and Results",    60,   2280, 4695, 975, true,  "",   5},
+  {"Label1_2",         Kind::Label,       "Frame1", "String ",                 120,  240,  675,  255, true,  "",   8},
+  {"txt_2",            Kind::TextBox,     "Frame1", "",                        60,   480,  4515, 315, false, "NC", 6},
+  {"BTNSend",          Kind::Button,      "Frame1", "&Send Text",              2700, 120,  975,  255, false, "NC", 7},
+  {"Command5",         Kind::Button,      "",       "Send",                    1980, 3360, 855,  255, true,  "",   14},
+};
+// clang-format on
+
+// Frames whose captions are drawn in blue; the others keep the style's colours.
+bool hasBlueCaption(const char* name) {
+  return qstrcmp(name, "Frame1") == 0 || qstrcmp(name, "Frame2") == 0;
+}
+
+QWidget* makeFrame(const ControlSpec& spec, QWidget* container) {
+  auto* frame = new QGroupBox(QString::fromLatin1(spec.caption), container);
+  if (hasBlueCaption(spec.name)) {
+    // Only the title: a palette would pass the colour on to every child.
+    frame->setStyleSheet(
+        QStringLiteral("QGroupBox::title { color: %1; }").arg(fromBgr(kCaptionBlue).name()));
+  }
+  return frame;
+}
+
+QWidget* makeLabel(const ControlSpec& spec, QWidget* container) {
+  auto* label = new QLabel(QString::fromLatin1(spec.caption), container);
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+QWidget* makeButton(const ControlSpec& spec, QWidget* container) {
+  auto* button = new QPushButton(QString::fromLatin1(spec.caption), container);
+  button->setAutoDefault(false);  // Enter presses no button
+  return button;
+}
+
+QWidget* makeProgressBar(const ControlSpec& spec, QWidget* container) {
+  auto* bar = new TextProgressBar(container);
+  bar->setText(QString::fromLatin1(spec.caption));
+  bar->setBarColor(kBlue);
+  return bar;
+}
+
+QWidget* makeIndicator(QWidget* container) {
+  auto* shape = new FillShape(container);
+  shape->setFillColor(kYellow);
+  return shape;
+}
+
+QWidget* makeControl(const ControlSpec& spec, QWidget* container) {
+  switch (spec.kind) {
+    case Kind::Frame:
+      return makeFrame(spec, container);
+    case Kind::Label:
+      return makeLabel(spec, container);
+    case Kind::TextBox:
+      return new QLineEdit(QString::fromLatin1(spec.caption), container);
+    case Kind::Button:
+      return makeButton(spec, container);
+    case Kind::Indicator:
+      return makeIndicator(container);
+    case Kind::ProgressBar:
+      return makeProgressBar(spec, container);
+  }
+  return nullptr;
+}
+
+QRect pixelRect(const ControlSpec& spec) {
+  return QRect(spec.left / kTwipsPerPixel, spec.top / kTwipsPerPixel, spec.width / kTwipsPerPixel,
+               spec.height / kTwipsPerPixel);
+}
+
+// Chains the controls that take the focus in the order of their tab indices.
+void setTabChain(QWidget& window) {
+  std::vector<const ControlSpec*> ordered;
+  for (const ControlSpec& spec : kControls) {
+    if (spec.tabIndex >= 0) ordered.push_back(&spec);
+  }
+  std::sort(ordered.begin(), ordered.end(),
+            [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+  QWidget* previous = nullptr;
+  for (const ControlSpec* spec : ordered) {
+    auto* control = window.findChild<QWidget*>(QString::fromLatin1(spec->name));
+    if (!(control->focusPolicy() & Qt::TabFocus)) continue;
+    if (previous) QWidget::setTabOrder(previous, control);
+    previous = control;
+  }
+}
+
+}  // namespace
+
+void buildControls(QWidget& window) {
+  for (const ControlSpec& spec : kControls) {
+    QWidget* container = spec.container[0] == '\0'
+                             ? &window
+                             : window.findChild<QWidget*>(QString::fromLatin1(spec.container));
+    QWidget* control = makeControl(spec, container);
+    control->setObjectName(QString::fromLatin1(spec.name));
+    control->setGeometry(pixelRect(spec));
+    control->setEnabled(spec.enabled);
+    control->setProperty("Tag", QString::fromLatin1(spec.tag));
+    if (spec.tabIndex >= 0) control->setProperty("TabIndex", spec.tabIndex);
+  }
+  window.findChild<QWidget*>(QStringLiteral("Text8"))->raise();
+  setTabChain(window);
+}
+
+}  // namespace tarnwick::ui

@@ -1,0 +1,213 @@
+#include "ui/frm_serial.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <utility>
+
+#include "download/hex_decode.h"
+#include "ui/fill_shape.h"
+#include "ui/form_layout.h"
+#include "ui/text_codec.h"
+#include "ui/text_progress_bar.h"
+#include "ui/window_icon.h"
+
+namespace tarnwick::ui {
+namespace {
+
+template <class Widget>
+Widget* control(QWidget& window, const char* name) {
+  return window.findChild<Widget*>(QString::fromLatin1(name));
+}
+
+// Small enough for "Open File and  Download" to show whole in its 149 x 17 button.
+QFont designFont() {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(11);
+  return font;
+}
+
+}  // namespace
+
+frmSerial::frmSerial(std::unique_ptr<serial::SerialPlatform> platform,
+                     std::unique_ptr<DialogService> dialogs, QWidget* parent)
+    : QWidget(parent),
+      dialogs_(std::move(dialogs)),
+      platform_(std::move(platform)),
+      port_(*platform_,
+            [this](const std::string& message) {
+              dialogs_->message(this, fromLatin1(message), QMessageBox::NoIcon,
+                                QString::fromLatin1(kApplicationTitle));
+            }),
+      control_(*this, port_) {
+  setWindowTitle(QStringLiteral("Tarnwick v3.30"));
+  setWindowIcon(makeWindowIcon());
+  setFont(designFont());
+  resize(kClientWidth, kClientHeight);
+  buildControls(*this);
+  findControls();
+  createTimers();
+  wireEvents();
+  txt0_->setFocus();
+}
+
+frmSerial::~frmSerial() = default;
+
+void frmSerial::findControls() {
+  txt0_ = control<QLineEdit>(*this, "txt_0");
+  txt2_ = control<QLineEdit>(*this, "txt_2");
+  text8_ = control<QLineEdit>(*this, "Text8");
+  label2_ = control<QLabel>(*this, "Label2");
+  btnOpenCom_ = control<QPushButton>(*this, "BTNOpenCom");
+  btnCloseCom_ = control<QPushButton>(*this, "BTNCloseCom");
+  btnSend_ = control<QPushButton>(*this, "BTNSend");
+  command3_ = control<QPushButton>(*this, "Command3");
+  command4_ = control<QPushButton>(*this, "Command4");
+  command5_ = control<QPushButton>(*this, "Command5");
+  command6_ = control<QPushButton>(*this, "Command6");
+  pic_ = control<FillShape>(*this, "Pic");
+  bar_ = control<TextProgressBar>(*this, "vbalProgressBar1");
+}
+
+void frmSerial::createTimers() {
+  const auto makeTimer = [this](const char* name, int intervalMs) {
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QString::fromLatin1(name));
+    timer->setInterval(intervalMs);
+    timer->setProperty("Tag", QString());
+    return timer;
+  };
+  timer3_ = makeTimer("Timer3", 100);
+  tmrComm_ = makeTimer("TMRComm", 20);
+  timer2_ = makeTimer("Timer2", 500);
+}
+
+void frmSerial::wireEvents() {
+  using Button = QPushButton;
+  connect(btnOpenCom_, &Button::clicked, this, [this] { control_.openPortClick(); });
+  connect(btnCloseCom_, &Button::clicked, this, [this] { control_.closePortClick(); });
+  connect(timer3_, &QTimer::timeout, this, [this] { control_.attemptTick(); });
+  connect(tmrComm_, &QTimer::timeout, this, [this] { control_.receiveTick(); });
+  connect(command3_, &Button::clicked, this, [this] { control_.openFileAndDownloadClick(); });
+  connect(command5_, &Button::clicked, this, [this] { control_.sendClick(); });
+  connect(timer2_, &QTimer::timeout, this, [this] { control_.infoTick(); });
+  connect(command4_, &Button::clicked, this, [this] { control_.infoClick(); });
+  connect(command6_, &Button::clicked, this, [this] { control_.installClick(); });
+  connect(btnSend_, &Button::clicked, this, [this] { control_.sendTextClick(); });
+}
+
+void frmSerial::closeEvent(QCloseEvent* event) {
+  control_.unload();
+  event->accept();
+}
+
+void frmSerial::SwitchTags() {
+  // Tag and enabled are reached by name, so the walk needs no control's type.
+  for (QObject* object : findChildren<QObject*>()) {
+    if (object->property("Tag").toString().isEmpty()) continue;
+    const QVariant enabled = object->property("enabled");
+    if (enabled.isValid()) object->setProperty("enabled", !enabled.toBool());
+  }
+}
+
+std::int16_t frmSerial::Decode(const QString& digit) const {
+  return download::Decode(toUcs4(digit));
+}
+
+std::int16_t frmSerial::Decode2(const QString& digits) const {
+  return download::Decode2(toUcs4(digits));
+}
+
+void frmSerial::setLabel2Caption(const std::string& caption) {
+  label2_->setText(fromLatin1(caption));
+}
+
+std::u32string frmSerial::portNameText() {
+  return toUcs4(txt0_->text());
+}
+
+std::u32string frmSerial::sendText() {
+  return toUcs4(txt2_->text());
+}
+
+std::string frmSerial::text8() {
+  return toLatin1(text8_->text());
+}
+
+void frmSerial::setText8(const std::string& text) {
+  text8_->setText(fromLatin1(text));
+}
+
+QTimer* frmSerial::timer(download::FormTimer which) const {
+  switch (which) {
+    case download::FormTimer::Timer3:
+      return timer3_;
+    case download::FormTimer::TMRComm:
+      return tmrComm_;
+    case download::FormTimer::Timer2:
+      return timer2_;
+  }
+  return nullptr;
+}
+
+void frmSerial::setTimerEnabled(download::FormTimer which, bool enabled) {
+  QTimer* t = timer(which);
+  // Enabling a running timer leaves its interval running; start() would restart it.
+  if (!enabled) {
+    t->stop();
+  } else if (!t->isActive()) {
+    t->start();
+  }
+}
+
+void frmSerial::enableCommand5() {
+  command5_->setEnabled(true);
+}
+
+std::uint32_t frmSerial::picFillColor() {
+  return pic_->fillColor();
+}
+
+void frmSerial::setPicFillColor(std::uint32_t color) {
+  pic_->setFillColor(color);
+}
+
+void frmSerial::setBarText(const std::string& text) {
+  bar_->setText(fromLatin1(text));
+}
+
+void frmSerial::setBarValue(std::int32_t value) {
+  bar_->setValue(value);
+}
+
+void frmSerial::setBarMax(std::int32_t max) {
+  bar_->setMax(max);
+}
+
+void frmSerial::setBarColor(std::uint32_t color) {
+  bar_->setBarColor(color);
+}
+
+std::string frmSerial::showOpenDialog(const std::string& filter) {
+  const QByteArray name = QFile::encodeName(dialogs_->openFileName(this, qtFileFilter(filter)));
+  return std::string(name.constData(), static_cast<std::size_t>(name.size()));
+}
+
+void frmSerial::showMessage(const std::u32string& text, download::MessageStyle style,
+                            const std::string& title) {
+  const QMessageBox::Icon icon =
+      style == download::MessageStyle::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
+  const QString caption = fromLatin1(title.empty() ? std::string(kApplicationTitle) : title);
+  dialogs_->message(this, fromUcs4(text), icon, caption);
+}
+
+void frmSerial::sleepMs(int milliseconds) {
+  QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+}  // namespace tarnwick::ui

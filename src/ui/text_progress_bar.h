@@ -1,0 +1,47 @@
+// A progress bar that always shows its text, in black, over the filled part.
+//
+// The handlers only write Text, Value, Max and BarColor, and may set Value
+// outside 0..Max or leave Max at 0 (an empty file): the bar then shows an
+// empty or a full fill and never divides by zero. It paints itself, so the
+// text and the colour show the same under every style.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+namespace tarnwick::ui {
+
+class TextProgressBar : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(QString Text READ text WRITE setText)
+  Q_PROPERTY(int Value READ value WRITE setValue)
+  Q_PROPERTY(int Max READ max WRITE setMax)
+  Q_PROPERTY(uint BarColor READ barColor WRITE setBarColor)
+
+ public:
+  explicit TextProgressBar(QWidget* parent = nullptr);
+
+  QString text() const { return text_; }
+  void setText(const QString& text);
+  int value() const { return value_; }
+  void setValue(int value);
+  int max() const { return max_; }
+  void setMax(int max);
+  std::uint32_t barColor() const { return barColor_; }
+  void setBarColor(std::uint32_t bgr);
+
+  // Pixels of the inner width that the fill covers.
+  static int filledWidth(int innerWidth, int value, int max);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString text_;
+  int value_ = 0;
+  int max_ = 100;
+  std::uint32_t barColor_ = 0;
+};
+
+}  // namespace tarnwick::ui
