@@ -30,6 +30,7 @@ class PtyRun : public ::testing::Test {
 
   void SetUp() override {
     form.realSleep = true;
+    form.portName.clear();
     for (char c : board.slavePath()) form.portName.push_back(static_cast<unsigned char>(c));
   }
   void TearDown() override { control.unload(); }
@@ -56,7 +57,8 @@ class PtyRun : public ::testing::Test {
 };
 
 TEST_F(PtyRun, AWholeRunGoesOutByteForByte) {
-  connectAndLoad(":020000040000FA\r\n:0400000001:02:0304\r\n:00000001FF\r\n");
+  ASSERT_NO_FATAL_FAILURE(
+      connectAndLoad(":020000040000FA\r\n:0400000001:02:0304\r\n:00000001FF\r\n"));
   control.infoTick();
   hears("BOOTinfo\r\n");
   says("VER=1.07 boot\r\n");
@@ -80,7 +82,7 @@ TEST_F(PtyRun, AWholeRunGoesOutByteForByte) {
 }
 
 TEST_F(PtyRun, AnErrorRestsTheRunUntilTheBoardSaysOk) {
-  connectAndLoad("a\r\nb\r\nc\r\n");
+  ASSERT_NO_FATAL_FAILURE(connectAndLoad("a\r\nb\r\nc\r\n"));
   says("VER=1\r\n");
   hears("BOOTa\r\n");
   says("ERROR checksum\r\n");
