@@ -12,6 +12,7 @@
 #define PORTC_CLOCK (1u << 4)
 #define LED (1u << 13)
 
+typedef void (*Handler)(void);
 extern uint32_t __stack_top;
 void reset_handler(void);
 void default_handler(void);
@@ -25,8 +26,8 @@ void default_handler(void);
 static const uint32_t kPattern[640] = {S128(0), S128(128), S128(256), S128(384), S128(512)};
 
 // Stack pointer, reset, then the system exceptions and 32 interrupts.
-__attribute__((section(".vectors"), used)) static void (*const kVectors[48])(void) = {
-    (void (*)(void))&__stack_top, reset_handler, [2 ... 47] = default_handler};
+__attribute__((section(".vectors"), used)) static const Handler kVectors[48] = {
+    (Handler)(uintptr_t)&__stack_top, reset_handler, [2 ... 47] = default_handler};
 
 static void wait(uint32_t loops) {
   while (loops--) __asm__ volatile("nop");

@@ -1,0 +1,38 @@
+#include "line_pacer.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace boardsim {
+
+void InputClock::chunkRead(PaceClock::time_point now, std::size_t count) {
+  chunkStart_ = std::max(now, lineFree_);
+  lineFree_ = chunkStart_ + kByteTime * static_cast<long>(count);
+}
+
+PaceClock::time_point InputClock::arrivalOf(std::size_t index) const {
+  return chunkStart_ + kByteTime * static_cast<long>(index + 1);
+}
+
+bool OutputPacer::send(BoardPort& port, std::string_view bytes) {
+  if (!paced_) return port.write(bytes.data(), bytes.size());
+  const PaceClock::time_point start = std::max(PaceClock::now(), lineFree_);
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    // Write every byte whose time has come in one go; sleeping per byte would
+    // overshoot, as sleeps of 87 us are not that precise.
+    const auto elapsed = PaceClock::now() - start;
+    const std::size_t due =
+        std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(elapsed / kByteTime));
+    if (due > sent) {
+      if (!port.write(bytes.data() + sent, due - sent)) return false;
+      sent = due;
+      continue;
+    }
+    std::this_thread::sleep_until(start + kByteTime * static_cast<long>(sent + 1));
+  }
+  lineFree_ = start + kByteTime * static_cast<long>(bytes.size());
+  return true;
+}
+
+}  // namespace boardsim

@@ -1,0 +1,160 @@
+// tarnwick-boardsim: a board with a serial boot loader, simulated on a
+// pseudo-terminal, for trying the tool without hardware and for checking what
+// the tool sends. One thread: read the line, cut it into commands, answer each
+// at the pace of a 115200-baud line, until a signal, the end of a run
+// (--exit-after-end) or a requested hang-up; then dump the flash and print a
+// summary line.
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+#include "board.h"
+#include "board_port.h"
+#include "command_framer.h"
+#include "flash.h"
+#include "line_pacer.h"
+#include "options.h"
+
+namespace boardsim {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kPollWait = 100ms;      // how soon a signal is noticed
+constexpr auto kNoHostWait = 100ms;    // between looks for a host on a vanished device
+constexpr auto kReadWait = 2s;         // for the host to take the last answer
+constexpr auto kLastReadEnds = 300ms;  // longer than the host's longest read (256 ms)
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void onSignal(int signal) {
+  stopSignal = signal;
+}
+
+void installSignalHandlers() {
+  struct sigaction action {};
+  action.sa_handler = onSignal;  // no SA_RESTART: poll() must return at once
+  sigemptyset(&action.sa_mask);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+enum class Outcome { kGoOn, kHangUp, kRunEnded };
+
+class Session {
+ public:
+  Session(const Options& options, BoardPort& port)
+      : options_(options), port_(port), board_(options.faults), output_(!options.fast) {}
+
+  // Serves the host until a signal or an ending outcome.
+  Outcome serve();
+  const BootLoader& loader() const { return board_.loader(); }
+
+ private:
+  Outcome answer(const Command& command, PaceClock::time_point arrived);
+  void log(const char* direction, const std::string& text) const;
+
+  const Options& options_;
+  BoardPort& port_;
+  Board board_;
+  CommandFramer framer_;
+  InputClock input_;
+  OutputPacer output_;
+};
+
+Outcome Session::serve() {
+  char buffer[4096];
+  while (stopSignal == 0) {
+    const ReadResult result = port_.read(buffer, sizeof buffer, kPollWait);
+    if (result.status == ReadStatus::kNoHost) std::this_thread::sleep_for(kNoHostWait);
+    if (result.status != ReadStatus::kData) continue;
+    input_.chunkRead(PaceClock::now(), result.count);
+    for (const Command& command : framer_.feed(buffer, result.count)) {
+      const Outcome outcome = answer(command, input_.arrivalOf(command.endsAt));
+      if (outcome != Outcome::kGoOn) return outcome;
+    }
+  }
+  return Outcome::kGoOn;
+}
+
+Outcome Session::answer(const Command& command, PaceClock::time_point arrived) {
+  if (!options_.fast) std::this_thread::sleep_until(arrived);
+  log("<-", command.badFraming ? "(badly framed line)" : command.text);
+  const Response response = board_.respond(command, PaceClock::now());
+  if (response.hangUp) {
+    log("--", "hanging up");
+    return Outcome::kHangUp;
+  }
+  if (response.wroteFlash && !options_.fast) std::this_thread::sleep_for(options_.writeDelay);
+  if (response.pieces.empty() && !response.decided.empty())
+    log("--", "withheld " + response.decided);
+  for (const Piece& piece : response.pieces) {
+    std::this_thread::sleep_for(piece.pauseBefore);
+    log("->", piece.bytes);
+    if (!output_.send(port_, piece.bytes)) log("--", "answer not taken");
+  }
+  return response.endedRun ? Outcome::kRunEnded : Outcome::kGoOn;
+}
+
+void Session::log(const char* direction, const std::string& text) const {
+  if (!options_.verbose) return;
+  std::string shown;
+  for (const char c : text) shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+  std::cerr << direction << ' ' << shown << std::endl;
+}
+
+// Lets the host read the last answer before the port disappears under it.
+void waitForHostToRead(const BoardPort& port) {
+  const auto giveUp = PaceClock::now() + kReadWait;
+  while (port.unread() > 0 && PaceClock::now() < giveUp) std::this_thread::sleep_for(10ms);
+  std::this_thread::sleep_for(kLastReadEnds);
+}
+
+int finish(const Options& options, const BootLoader& loader) {
+  int status = 0;
+  if (!options.flashOut.empty()) {
+    const std::string problem = dumpFlash(loader.flash(), options.flashOut);
+    if (!problem.empty()) {
+      std::cerr << "tarnwick-boardsim: " << problem << '\n';
+      status = 1;
+    }
+  }
+  std::printf("summary: records=%zu bytes=%zu base=0x%08X errors=%zu\n", loader.records(),
+              loader.flash().writtenBytes(), static_cast<unsigned>(loader.flash().lowest()),
+              loader.errors());
+  std::fflush(stdout);
+  return status;
+}
+
+int run(const Options& options) {
+  std::string error;
+  auto port = options.device.empty() ? BoardPort::openPseudoTerminal(error)
+                                     : BoardPort::openDevice(options.device, error);
+  if (port && !options.link.empty()) error = port->makeLink(options.link);
+  if (!port || !error.empty()) {
+    std::cerr << "tarnwick-boardsim: " << error << '\n';
+    return 1;
+  }
+  installSignalHandlers();
+  // Whoever waits for this line may open the port (or the link) at once.
+  std::printf("%s\n", port->path().c_str());
+  std::fflush(stdout);
+  Session session(options, *port);
+  Outcome outcome = session.serve();
+  while (outcome == Outcome::kRunEnded && !options.exitAfterEnd) outcome = session.serve();
+  if (outcome == Outcome::kRunEnded) waitForHostToRead(*port);
+  port->hangUp();
+  return finish(options, session.loader());
+}
+
+}  // namespace
+}  // namespace boardsim
+
+int main(int argc, char* argv[]) {
+  const boardsim::ParsedOptions parsed = boardsim::parseOptions(argc, argv);
+  if (!parsed.options) {
+    (parsed.helpAsked ? std::cout : std::cerr) << parsed.message;
+    return parsed.helpAsked ? 0 : 2;
+  }
+  return boardsim::run(*parsed.options);
+}

@@ -1,0 +1,118 @@
+#include "options.h"
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+namespace boardsim {
+namespace {
+
+constexpr char kUsage[] =
+    R"(Usage: tarnwick-boardsim [OPTION]... [DEVICE]
+Plays a board's serial boot loader on a new pseudo-terminal, or on DEVICE.
+Prints the port's path as the first line of its output, then serves the host
+until SIGINT or SIGTERM; then writes the flash (see --flash-out) and prints
+one line "summary: records=R bytes=B base=0xADDRESS errors=E" (sound records
+received, flash bytes written, lowest flash address, "ERROR" answers).
+
+  --link NAME        make a symbolic link NAME to the port (e.g. "COM5:");
+                     removed at exit
+  --flash-out FILE   at exit, write the flash from its lowest to its highest
+                     written address to FILE (never-written bytes 0xFF), and
+                     the lowest address, as "0x08000000", to FILE.base
+  --exit-after-end   end once the host has read the answer to the end-of-file
+                     record of a verify pass
+  --fast             no 115200-baud pacing and no flash-write time
+  --write-delay MS   time taken by each flash write (default 2)
+  --verbose          log commands and answers on standard error
+  -h, --help         show this text
+
+Faults. Record N is the Nth "BOOT:" or "BOOT#" command since the start,
+counted from 1 across both passes (the verify pass of a 100-line file is
+records 101 to 200); answer N is the Nth answer that would be sent.
+  --silent           never answer
+  --drop-every N     leave every Nth answer unsent
+  --error-at N       answer "ERROR" to record N, without storing it
+  --format-at N      store record N, answer "FORMAT"
+  --hangup-at N      on record N, close the port (the host sees it vanish)
+                     and end, without answering it
+  --lower-case       answer in lower case
+  --split-answers    send each answer in two parts 100 ms apart, cut in the
+                     middle of its text
+  --burst N          send N filler bytes (".") before each answer, at line
+                     speed with no pause; over 255 takes the host two reads
+  --withhold-ver MS  leave "BOOTinfo" unanswered until MS milliseconds after
+                     the first one
+)";
+
+using Setter = std::function<void(Options&, unsigned)>;
+
+const std::map<std::string, Setter>& numericOptions() {
+  static const std::map<std::string, Setter> table{
+      {"--write-delay",
+       [](Options& o, unsigned v) { o.writeDelay = std::chrono::milliseconds(v); }},
+      {"--drop-every", [](Options& o, unsigned v) { o.faults.dropEvery = v; }},
+      {"--error-at", [](Options& o, unsigned v) { o.faults.errorAt = v; }},
+      {"--format-at", [](Options& o, unsigned v) { o.faults.formatAt = v; }},
+      {"--hangup-at", [](Options& o, unsigned v) { o.faults.hangUpAt = v; }},
+      {"--burst", [](Options& o, unsigned v) { o.faults.burstBytes = v; }},
+      {"--withhold-ver",
+       [](Options& o, unsigned v) { o.faults.withholdVersion = std::chrono::milliseconds(v); }},
+  };
+  return table;
+}
+
+bool setFlag(Options& o, const std::string& name) {
+  bool* const flag = name == "--exit-after-end"  ? &o.exitAfterEnd
+                     : name == "--fast"          ? &o.fast
+                     : name == "--verbose"       ? &o.verbose
+                     : name == "--silent"        ? &o.faults.silent
+                     : name == "--lower-case"    ? &o.faults.lowerCase
+                     : name == "--split-answers" ? &o.faults.splitAnswers
+                                                 : nullptr;
+  if (flag != nullptr) *flag = true;
+  return flag != nullptr;
+}
+
+// A whole number up to 10^7; 0 turns the setting off.
+std::optional<unsigned> wholeNumber(const char* text) {
+  char* end = nullptr;
+  const unsigned long value = std::strtoul(text, &end, 10);
+  if (*text < '0' || *text > '9' || *end != '\0' || value > 10000000) {
+    return std::nullopt;
+  }
+  return static_cast<unsigned>(value);
+}
+
+ParsedOptions fail(const std::string& message) {
+  return ParsedOptions{std::nullopt, message + "\nTry 'tarnwick-boardsim --help'.\n"};
+}
+
+}  // namespace
+
+ParsedOptions parseOptions(int argc, const char* const argv[]) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "-h" || arg == "--help") return ParsedOptions{std::nullopt, kUsage, true};
+    if (setFlag(options, arg)) continue;
+    const bool takesValue = arg == "--link" || arg == "--flash-out" || numericOptions().count(arg);
+    if (takesValue && i + 1 >= argc) return fail(arg + " needs a value");
+    if (arg == "--link") {
+      options.link = argv[++i];
+    } else if (arg == "--flash-out") {
+      options.flashOut = argv[++i];
+    } else if (takesValue) {
+      const auto value = wholeNumber(argv[++i]);
+      if (!value) return fail(arg + " needs a whole number, not '" + argv[i] + "'");
+      numericOptions().at(arg)(options, *value);
+    } else if (arg.rfind("-", 0) == 0 || !options.device.empty()) {
+      return fail("unknown option or extra argument '" + arg + "'");
+    } else {
+      options.device = arg;
+    }
+  }
+  return ParsedOptions{options, {}};
+}
+
+}  // namespace boardsim

@@ -1,0 +1,32 @@
+// The simulator's command line. Every fault and setting is an option; see
+// kUsage in options.cpp, which --help prints.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "board.h"
+
+namespace boardsim {
+
+struct Options {
+  std::string device;  // empty: a new pseudo-terminal
+  std::string link;
+  std::string flashOut;
+  bool exitAfterEnd = false;
+  bool fast = false;
+  bool verbose = false;
+  std::chrono::milliseconds writeDelay{2};
+  Faults faults;
+};
+
+struct ParsedOptions {
+  std::optional<Options> options;  // empty: print `message` and stop
+  std::string message;             // the usage text for --help, else the error
+  bool helpAsked = false;
+};
+
+ParsedOptions parseOptions(int argc, const char* const argv[]);
+
+}  // namespace boardsim
