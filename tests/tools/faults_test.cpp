@@ -67,12 +67,18 @@ TEST(Faults, LowerCaseBurstAndSplitChangeOnlyTheBytes) {
   EXPECT_EQ(response.pieces[1].pauseBefore, kSplitPause);
 }
 
-TEST(Faults, SilentAndHangUpAnswerNothingAndOnlySilentStores) {
+TEST(Faults, SilenceAndHangUpAnswerNothingAndOnlySilenceStores) {
   Faults silent;
   silent.silent = true;
   Board quiet(silent);
   EXPECT_EQ(answers(quiet, kRun), std::vector<std::string>(4, ""));
   EXPECT_EQ(quiet.loader().flash().writtenBytes(), 8u);
+
+  Faults afterFirst;
+  afterFirst.silentFrom = 2;
+  Board laterQuiet(afterFirst);
+  EXPECT_EQ(answers(laterQuiet, kRun),
+            (std::vector<std::string>{"VER=2.1 simulated board\r\n", "OK\r\n", "", ""}));
 
   Faults hangUp;
   hangUp.hangUpAt = 2;

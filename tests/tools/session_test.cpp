@@ -105,6 +105,23 @@ TEST(BoardSimProgram, SplitsAnswersAndHangsUpAtTheRecordAskedFor) {
   EXPECT_NE(output.find("summary: records=1 "), std::string::npos) << output;
 }
 
+TEST(BoardSimProgram, ComesBackAfterAHangUpUnderTheSameLinkWithItsFlash) {
+  const std::string dir = tempDir("back");
+  SimProcess sim({"--fast", "--link", "COM5:", "--hangup-at", "2", "--back-after", "300"}, dir);
+  {
+    HostPort host(dir + "/COM5:");
+    EXPECT_EQ(host.exchange("BOOT:0400100001020304E2"), "OK");
+    host.send("BOOT:00000001FF");
+    EXPECT_TRUE(host.seesHangUp(5s));
+  }
+  EXPECT_FALSE(sim.nextLine(10s).empty());
+  HostPort host(dir + "/COM5:");
+  ASSERT_TRUE(host.isOpen());
+  EXPECT_EQ(host.exchange("BOOT#0400100001020304E2"), "OK");
+  const std::string output = sim.stop();
+  EXPECT_NE(output.find("summary: records=2 bytes=4 "), std::string::npos) << output;
+}
+
 // Runs `file` through the simulator as the host does: a download pass, then a
 // verify pass with every ":" as "#". Returns the answers that were not "OK".
 std::vector<std::string> download(HostPort& host, const std::vector<std::string>& lines) {

@@ -66,6 +66,10 @@ SimProcess::~SimProcess() {
   if (output_ >= 0) close(output_);
 }
 
+std::string SimProcess::nextLine(std::chrono::seconds limit) {
+  return readLine(output_, limit);
+}
+
 std::string SimProcess::stop() {
   kill(pid_, SIGTERM);
   return collectUntilExit(10s);

@@ -20,6 +20,8 @@ class SimProcess {
   SimProcess& operator=(const SimProcess&) = delete;
 
   const std::string& portPath() const { return portPath_; }
+  // The next line of its output (a new port's path after it came back).
+  std::string nextLine(std::chrono::seconds limit);
   // Asks it to stop (SIGTERM) and returns the rest of its output.
   std::string stop();
   // Waits for it to end by itself; returns the rest of its output, or "" if it did not.

@@ -25,7 +25,9 @@ Response Board::respond(const Command& command, Clock::time_point now) {
   response.decided = reply.text;
   response.wroteFlash = reply.wroteFlash;
   response.endedRun = reply.endedRun;
-  if (reply.text.empty() || faults_.silent || withholding(kind, now) || dropping()) {
+  const bool muted =
+      faults_.silent || (faults_.silentFrom != 0 && recordNumber_ >= faults_.silentFrom);
+  if (reply.text.empty() || muted || withholding(kind, now) || dropping()) {
     return response;
   }
   response.pieces = frame(reply.text);

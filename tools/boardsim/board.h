@@ -26,8 +26,9 @@ inline constexpr char kBurstFiller = '.';
 
 struct Faults {
   bool silent = false;
-  unsigned dropEvery = 0;  // 0: none
-  unsigned errorAt = 0;    // record number; 0: none
+  unsigned silentFrom = 0;  // record number from which nothing is answered; 0: never
+  unsigned dropEvery = 0;   // 0: none
+  unsigned errorAt = 0;     // record number; 0: none
   unsigned formatAt = 0;
   unsigned hangUpAt = 0;
   bool lowerCase = false;

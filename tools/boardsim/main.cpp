@@ -44,18 +44,23 @@ enum class Outcome { kGoOn, kHangUp, kRunEnded };
 class Session {
  public:
   Session(const Options& options, BoardPort& port)
-      : options_(options), port_(port), board_(options.faults), output_(!options.fast) {}
+      : options_(options), port_(&port), board_(options.faults), output_(!options.fast) {}
 
   // Serves the host until a signal or an ending outcome.
   Outcome serve();
   const BootLoader& loader() const { return board_.loader(); }
+  // Goes on with a new port; half a command from the old one is forgotten.
+  void attach(BoardPort& port) {
+    port_ = &port;
+    framer_ = CommandFramer{};
+  }
 
  private:
   Outcome answer(const Command& command, PaceClock::time_point arrived);
   void log(const char* direction, const std::string& text) const;
 
   const Options& options_;
-  BoardPort& port_;
+  BoardPort* port_;
   Board board_;
   CommandFramer framer_;
   InputClock input_;
@@ -65,7 +70,7 @@ class Session {
 Outcome Session::serve() {
   char buffer[4096];
   while (stopSignal == 0) {
-    const ReadResult result = port_.read(buffer, sizeof buffer, kPollWait);
+    const ReadResult result = port_->read(buffer, sizeof buffer, kPollWait);
     if (result.status == ReadStatus::kNoHost) std::this_thread::sleep_for(kNoHostWait);
     if (result.status != ReadStatus::kData) continue;
     input_.chunkRead(PaceClock::now(), result.count);
@@ -91,7 +96,7 @@ Outcome Session::answer(const Command& command, PaceClock::time_point arrived) {
   for (const Piece& piece : response.pieces) {
     std::this_thread::sleep_for(piece.pauseBefore);
     log("->", piece.bytes);
-    if (!output_.send(port_, piece.bytes)) log("--", "answer not taken");
+    if (!output_.send(*port_, piece.bytes)) log("--", "answer not taken");
   }
   return response.endedRun ? Outcome::kRunEnded : Outcome::kGoOn;
 }
@@ -126,24 +131,49 @@ int finish(const Options& options, const BootLoader& loader) {
   return status;
 }
 
-int run(const Options& options) {
+// Opens the port as asked, links it and prints its path; null on failure.
+std::unique_ptr<BoardPort> openPort(const Options& options) {
   std::string error;
   auto port = options.device.empty() ? BoardPort::openPseudoTerminal(error)
                                      : BoardPort::openDevice(options.device, error);
   if (port && !options.link.empty()) error = port->makeLink(options.link);
   if (!port || !error.empty()) {
     std::cerr << "tarnwick-boardsim: " << error << '\n';
-    return 1;
+    return nullptr;
   }
-  installSignalHandlers();
   // Whoever waits for this line may open the port (or the link) at once.
   std::printf("%s\n", port->path().c_str());
   std::fflush(stdout);
+  return port;
+}
+
+// Sleeps, but wakes for a signal within kPollWait.
+void sleepUnlessStopped(std::chrono::milliseconds length) {
+  const auto end = PaceClock::now() + length;
+  while (stopSignal == 0 && PaceClock::now() < end) std::this_thread::sleep_for(kPollWait / 2);
+}
+
+int run(const Options& options) {
+  auto port = openPort(options);
+  if (!port) return 1;
+  installSignalHandlers();
   Session session(options, *port);
-  Outcome outcome = session.serve();
-  while (outcome == Outcome::kRunEnded && !options.exitAfterEnd) outcome = session.serve();
-  if (outcome == Outcome::kRunEnded) waitForHostToRead(*port);
-  port->hangUp();
+  for (;;) {
+    const Outcome outcome = session.serve();
+    if (outcome == Outcome::kRunEnded && !options.exitAfterEnd) continue;
+    if (outcome == Outcome::kRunEnded) waitForHostToRead(*port);
+    if (outcome != Outcome::kHangUp || options.backAfter.count() == 0) break;
+    port.reset();  // the device and its link vanish while it is away
+    sleepUnlessStopped(options.backAfter);
+    if (stopSignal != 0) break;
+    port = openPort(options);
+    if (!port) {
+      finish(options, session.loader());
+      return 1;
+    }
+    session.attach(*port);
+  }
+  if (port) port->hangUp();
   return finish(options, session.loader());
 }
 

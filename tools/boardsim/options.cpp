@@ -10,8 +10,9 @@ namespace {
 constexpr char kUsage[] =
     R"(Usage: tarnwick-boardsim [OPTION]... [DEVICE]
 Plays a board's serial boot loader on a new pseudo-terminal, or on DEVICE.
-Prints the port's path as the first line of its output, then serves the host
-until SIGINT or SIGTERM; then writes the flash (see --flash-out) and prints
+Prints the port's path as the first line of its output (and a new path on a
+line of its own each time it comes back, see --back-after), then serves the
+host until SIGINT or SIGTERM; then writes the flash (see --flash-out) and prints
 one line "summary: records=R bytes=B base=0xADDRESS errors=E" (sound records
 received, flash bytes written, lowest flash address, "ERROR" answers).
 
@@ -31,16 +32,21 @@ Faults. Record N is the Nth "BOOT:" or "BOOT#" command since the start,
 counted from 1 across both passes (the verify pass of a 100-line file is
 records 101 to 200); answer N is the Nth answer that would be sent.
   --silent           never answer
+  --silent-from N    answer nothing from record N on (1: silent after "VER=")
   --drop-every N     leave every Nth answer unsent
   --error-at N       answer "ERROR" to record N, without storing it
   --format-at N      store record N, answer "FORMAT"
   --hangup-at N      on record N, close the port (the host sees it vanish)
                      and end, without answering it
+  --back-after MS    with --hangup-at: instead of ending, come back MS
+                     milliseconds later on a new port (printed, and linked
+                     by --link), flash kept, as a board plugged in again
   --lower-case       answer in lower case
   --split-answers    send each answer in two parts 100 ms apart, cut in the
                      middle of its text
   --burst N          send N filler bytes (".") before each answer, at line
-                     speed with no pause; over 255 takes the host two reads
+                     speed with no pause; over 255 takes the host two reads,
+                     and 345600 floods the line for 30 s before the answer
   --withhold-ver MS  leave "BOOTinfo" unanswered until MS milliseconds after
                      the first one
 )";
@@ -51,6 +57,8 @@ const std::map<std::string, Setter>& numericOptions() {
   static const std::map<std::string, Setter> table{
       {"--write-delay",
        [](Options& o, unsigned v) { o.writeDelay = std::chrono::milliseconds(v); }},
+      {"--back-after", [](Options& o, unsigned v) { o.backAfter = std::chrono::milliseconds(v); }},
+      {"--silent-from", [](Options& o, unsigned v) { o.faults.silentFrom = v; }},
       {"--drop-every", [](Options& o, unsigned v) { o.faults.dropEvery = v; }},
       {"--error-at", [](Options& o, unsigned v) { o.faults.errorAt = v; }},
       {"--format-at", [](Options& o, unsigned v) { o.faults.formatAt = v; }},

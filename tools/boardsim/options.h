@@ -18,6 +18,7 @@ struct Options {
   bool fast = false;
   bool verbose = false;
   std::chrono::milliseconds writeDelay{2};
+  std::chrono::milliseconds backAfter{0};  // after a requested hang-up; 0: end there
   Faults faults;
 };
 
