@@ -5,6 +5,7 @@
 //   serial_read_bench [rounds]
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -36,11 +37,12 @@ Sample timeRead(serial::SerialPort& port, Before&& before) {
 
 void report(const char* what, double target, std::vector<Sample> samples) {
   std::sort(samples.begin(), samples.end(), [](auto& a, auto& b) { return a.ms < b.ms; });
-  const double worst = std::max(target - samples.front().ms, samples.back().ms - target);
   std::printf(
-      "%-34s target %6.1f ms  min %7.2f  median %7.2f  max %7.2f  worst %5.1f%%  bytes %zu\n", what,
-      target, samples.front().ms, samples[samples.size() / 2].ms, samples.back().ms,
-      100 * worst / target, samples.front().bytes);
+      "%-34s target %5.1f ms  min %6.2f  median %6.2f  p90 %6.2f  max %6.2f  "
+      "median off %4.1f%%  bytes %zu\n",
+      what, target, samples.front().ms, samples[samples.size() / 2].ms,
+      samples[samples.size() * 9 / 10].ms, samples.back().ms,
+      100 * std::abs(samples[samples.size() / 2].ms - target) / target, samples.front().bytes);
 }
 
 }  // namespace
