@@ -51,19 +51,15 @@ const ControlSpec kControls[] = {
 };
 // clang-format on
 
-// Frames whose captions are drawn in blue; the others keep the style's colours.
-bool hasBlueCaption(const char* name) {
-  return qstrcmp(name, "Frame1") == 0 || qstrcmp(name, "Frame2") == 0;
-}
-
-QWidget* makeFrame(const ControlSpec& spec, QWidget* container) {
-  auto* frame = new QGroupBox(QString::fromLatin1(spec.caption), container);
-  if (hasBlueCaption(spec.name)) {
-    // Only the title: a palette would pass the colour on to every child.
-    frame->setStyleSheet(
-        QStringLiteral("QGroupBox::title { color: %1; }").arg(fromBgr(kCaptionBlue).name()));
+// A style sheet colours the title alone, where a palette would pass the
+// colour on to every child. Trap: a child created after its frame got a style
+// sheet loses the window's font, so this runs once all controls exist.
+void colourFrameCaptions(QWidget& window) {
+  for (const char* name : {"Frame1", "Frame2"}) {
+    window.findChild<QWidget*>(QString::fromLatin1(name))
+        ->setStyleSheet(
+            QStringLiteral("QGroupBox::title { color: %1; }").arg(fromBgr(kCaptionBlue).name()));
   }
-  return frame;
 }
 
 QWidget* makeLabel(const ControlSpec& spec, QWidget* container) {
@@ -95,7 +91,7 @@ QWidget* makeIndicator(QWidget* container) {
 QWidget* makeControl(const ControlSpec& spec, QWidget* container) {
   switch (spec.kind) {
     case Kind::Frame:
-      return makeFrame(spec, container);
+      return new QGroupBox(QString::fromLatin1(spec.caption), container);
     case Kind::Label:
       return makeLabel(spec, container);
     case Kind::TextBox:
@@ -148,6 +144,7 @@ void buildControls(QWidget& window) {
   }
   window.findChild<QWidget*>(QStringLiteral("Text8"))->raise();
   setTabChain(window);
+  colourFrameCaptions(window);
 }
 
 }  // namespace tarnwick::ui
