@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""Peers for the Windows tests: the far ends of two pseudo-terminals.
+
+Wine maps COM5 and COM6 onto the slave sides; this program holds the master
+sides for as long as it runs:
+  echo   sends every byte it receives straight back, unchanged;
+  board  plays a boot loader: answers "BOOTinfo", takes a HEX image line by
+         line ("BOOT:..."), then checks the verify pass ("BOOT#...") against it.
+
+The board answers "OK" to each line but the end-of-file record, "DOWNLOAD
+<lines>" to that one, and "ERROR ..." to a line whose record is malformed,
+whose checksum is wrong, or whose verify form differs from what it took in
+the download pass. So a run the host finishes on "END" carried every line
+unchanged, twice.
+
+Usage: board_peer.py PORTS_FILE
+Writes "echo=/dev/pts/N" and "board=/dev/pts/M" lines to PORTS_FILE once both
+are ready, then serves until it is terminated.
+"""
+import os
+import pty
+import select
+import signal
+import sys
+import tty
+
+
+class Pty:
+    def __init__(self):
+        self.master, self.slave = pty.openpty()
+        # Raw until Wine configures the port, so nothing is echoed or
+        # translated by the terminal itself. The slave stays open here: the
+        # settings then survive Wine's close, and the master never sees EIO.
+        tty.setraw(self.slave)
+        os.set_blocking(self.master, False)
+        self.path = os.ttyname(self.slave)
+        self.pending = b""
+
+    def send(self, data):
+        self.pending += data
+        self.flush()
+
+    def flush(self):
+        while self.pending:
+            try:
+                n = os.write(self.master, self.pending)
+            except BlockingIOError:
+                return
+            self.pending = self.pending[n:]
+
+
+class Echo:
+    def __init__(self, port):
+        self.port = port
+
+    def received(self, data):
+        self.port.send(data)
+
+
+def parse_record(text):
+    """The bytes of an Intel HEX record ':LLAAAATT...CC', or None if malformed."""
+    if not text.startswith(":") or len(text) < 11 or len(text) % 2 == 0:
+        return None
+    try:
+        data = bytes.fromhex(text[1:])
+    except ValueError:
+        return None
+    if len(data) != data[0] + 5 or sum(data) & 0xFF != 0:
+        return None
+    return data
+
+
+class Board:
+    def __init__(self, port):
+        self.port = port
+        self.buffer = b""
+        self.image = []  # records taken in the download pass
+        self.verified = None  # index of the next line to check, None outside a verify pass
+
+    def received(self, data):
+        self.buffer += data
+        while b"\r\n" in self.buffer:
+            line, self.buffer = self.buffer.split(b"\r\n", 1)
+            answer = self.answer(line.decode("latin-1"))
+            if answer:
+                self.port.send(answer.encode("latin-1") + b"\r\n")
+
+    def answer(self, line):
+        if line == "BOOTinfo":
+            return "VER=3.30 peer"
+        if line.startswith("BOOT:"):
+            return self.take(line[4:])
+        if line.startswith("BOOT#"):
+            return self.check(":" + line[5:])
+        return "ERROR unknown command"
+
+    def take(self, text):
+        if self.verified is not None or not self.image or self.image[-1] is None:
+            self.image, self.verified = [], None  # a new download
+        record = parse_record(text)
+        if record is None:
+            number = len(self.image) + 1
+            self.image.append(None)  # the host starts again from line 1
+            return "ERROR record " + str(number)
+        self.image.append(text)
+        if record[3] == 1:
+            self.image.append(None)  # closed: the next "BOOT:" starts afresh
+            return "DOWNLOAD " + str(len(self.image) - 1)
+        return "OK"
+
+    def check(self, text):
+        if self.verified is None:
+            self.verified = 0
+        expected = self.image[self.verified] if self.verified < len(self.image) else None
+        if text != expected:
+            return "ERROR verify " + str(self.verified + 1)
+        self.verified += 1
+        if parse_record(text)[3] == 1:
+            return "DOWNLOAD " + str(self.verified)
+        return "OK"
+
+
+def serve(ports_file):
+    echo_port, board_port = Pty(), Pty()
+    peers = {echo_port.master: Echo(echo_port), board_port.master: Board(board_port)}
+    ports = {echo_port.master: echo_port, board_port.master: board_port}
+    with open(ports_file + ".tmp", "w") as out:
+        out.write("echo=%s\nboard=%s\n" % (echo_port.path, board_port.path))
+    os.replace(ports_file + ".tmp", ports_file)
+
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    while True:
+        writers = [fd for fd, port in ports.items() if port.pending]
+        readable, writable, _ = select.select(list(ports), writers, [], 1.0)
+        for fd in writable:
+            ports[fd].flush()
+        for fd in readable:
+            try:
+                data = os.read(fd, 4096)
+            except (BlockingIOError, OSError):
+                continue
+            if data:
+                peers[fd].received(data)
+
+
+if __name__ == "__main__":
+    serve(sys.argv[1])

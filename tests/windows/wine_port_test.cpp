@@ -1,0 +1,225 @@
+// The serial port over the real kernel32 services, run under Wine (or on
+// Windows) against a peer on COM5 that echoes every byte.
+//
+// scripts/test-windows maps COM5 onto a pseudo-terminal whose far end echoes,
+// and sets TARNWICK_WINE_PEER; without it the tests that need the peer skip.
+// Each such test starts by reading the line dry, so bytes left by an earlier
+// test cannot leak into its own.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "serial/serial_port.h"
+#include "windows/recording_platform.h"
+
+namespace tarnwick::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr char kSettings[] = "115200,n,8,1";
+constexpr char32_t kEchoPort[] = U"COM5:";
+
+bool runningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+long long msSince(Clock::time_point start) {
+  return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+}
+
+// Bytes 0 to n-1 of a pattern that repeats only every 251 bytes, so a piece
+// sent twice, dropped or swapped shows.
+std::string pattern(std::size_t n) {
+  std::string text;
+  for (std::size_t i = 0; i < n; ++i) text.push_back(static_cast<char>(i % 251));
+  return text;
+}
+
+class PortTest : public ::testing::Test {
+ protected:
+  RecordingPlatform platform;
+  std::vector<std::string> messages;
+  serial::SerialPort port{platform, [this](const std::string& m) { messages.push_back(m); }};
+};
+
+class EchoPortTest : public PortTest {
+ protected:
+  void SetUp() override {
+    if (std::getenv("TARNWICK_WINE_PEER") == nullptr) {
+      GTEST_SKIP() << "no peer on COM5: run scripts/test-windows";
+    }
+  }
+  void TearDown() override { port.ClosePort(); }
+
+  void openEchoPort() {
+    ASSERT_EQ(port.OpenPort(kEchoPort, kSettings), serial::kPortTrue);
+    ASSERT_TRUE(messages.empty());
+    // A quiet read ends the draining; each one lasts about 256 ms.
+    for (int i = 0; i < 20 && !port.ReadPort().empty(); ++i) {
+    }
+    platform.writes.clear();
+  }
+
+  // Reads until `count` bytes have come back or the generous limit passes.
+  std::string readBack(std::size_t count) {
+    std::string received;
+    const auto start = Clock::now();
+    while (received.size() < count && msSince(start) < 10000) received += port.ReadPort();
+    return received;
+  }
+};
+
+TEST_F(EchoPortTest, OpensComPortByTypedNameAndConfiguresIt) {
+  ASSERT_NO_FATAL_FAILURE(openEchoPort());
+  const HANDLE device = reinterpret_cast<HANDLE>(platform.lastOpened);
+
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  ASSERT_NE(GetCommState(device, &dcb), 0);
+  EXPECT_EQ(dcb.BaudRate, 115200u);
+  EXPECT_EQ(dcb.ByteSize, 8);
+  EXPECT_EQ(dcb.Parity, NOPARITY);
+  EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
+  EXPECT_FALSE(dcb.fOutX || dcb.fInX) << "no XON/XOFF flow control";
+  EXPECT_FALSE(dcb.fOutxCtsFlow || dcb.fOutxDsrFlow) << "no hardware flow control";
+  EXPECT_NE(dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_HANDSHAKE));
+
+  COMMTIMEOUTS timeouts{};
+  ASSERT_NE(GetCommTimeouts(device, &timeouts), 0);
+  EXPECT_EQ(timeouts.ReadIntervalTimeout, 20u);
+  EXPECT_EQ(timeouts.ReadTotalTimeoutMultiplier, 1u);
+  EXPECT_EQ(timeouts.ReadTotalTimeoutConstant, 1u);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutMultiplier, 1u);
+  EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, 10u);
+
+  // Closing releases the device: it opens again at once.
+  EXPECT_NE(port.ClosePort(), 0);
+  EXPECT_EQ(port.OpenPort(kEchoPort, kSettings), serial::kPortTrue);
+}
+
+TEST_F(EchoPortTest, EveryByteValueCrossesUnchangedBothWays) {
+  ASSERT_NO_FATAL_FAILURE(openEchoPort());
+  std::string all;
+  for (int value = 0; value < 256; ++value) all.push_back(static_cast<char>(value));
+
+  port.WritePort(all);
+  const std::string echoed = readBack(all.size());
+
+  ASSERT_EQ(platform.writes.size(), 2u);
+  EXPECT_EQ(platform.writes[0].written, 255u);
+  EXPECT_EQ(platform.writes[1].written, 1u);
+  EXPECT_EQ(echoed, all);
+}
+
+TEST_F(EchoPortTest, LongTextGoesOutInPiecesOf255InOrder) {
+  ASSERT_NO_FATAL_FAILURE(openEchoPort());
+  const std::string text = pattern(600);
+
+  port.WritePort(text);
+  const std::string echoed = readBack(text.size());
+
+  ASSERT_EQ(platform.writes.size(), 3u);
+  const std::uint32_t pieces[] = {255, 255, 90};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(platform.writes[i].asked, pieces[i]) << "piece " << i;
+    EXPECT_EQ(platform.writes[i].written, pieces[i]) << "piece " << i;
+  }
+  EXPECT_EQ(echoed, text);
+}
+
+TEST_F(EchoPortTest, ReadOnQuietLineEndsEmptyAtItsTotalLimit) {
+  ASSERT_NO_FATAL_FAILURE(openEchoPort());
+  const auto start = Clock::now();
+  const std::string received = port.ReadPort();
+  const long long elapsed = msSince(start);
+
+  EXPECT_EQ(received, "");
+  // 255 x 1 ms + 1 ms; the upper bound only guards against a read that waits without end.
+  EXPECT_GE(elapsed, 230);
+  EXPECT_LT(elapsed, 3000);
+}
+
+TEST_F(EchoPortTest, ReadWithAnswerWaitingEndsSoonAfterItsLastByte) {
+  ASSERT_NO_FATAL_FAILURE(openEchoPort());
+  port.WritePort(std::string("VER=3.30\r\n"));
+  Sleep(50);  // the echo is back and waiting
+
+  const auto start = Clock::now();
+  const std::string received = port.ReadPort();
+  const long long elapsed = msSince(start);
+
+  EXPECT_EQ(received, "VER=3.30\r\n");
+  // The read waits out the 20 ms quiet time, not the 256 ms total limit.
+  EXPECT_GE(elapsed, 15);
+  EXPECT_LT(elapsed, 200);
+}
+
+TEST_F(EchoPortTest, FailedConfigurationShowsWindowsErrorAndReleasesDevice) {
+  ASSERT_EQ(port.OpenPort(kEchoPort, "fast,please"), serial::kPortFalse);
+
+  ASSERT_EQ(messages.size(), 1u);
+  const std::string start = "Unable to build Comm DCB fast,please Error: ";
+  ASSERT_EQ(messages[0].substr(0, start.size()), start);
+  const std::string number = messages[0].substr(start.size());
+  ASSERT_FALSE(number.empty());
+  EXPECT_NE(std::stoi(number), 0);
+  EXPECT_EQ(number.find_first_not_of("-0123456789"), std::string::npos);
+  EXPECT_FALSE(port.isOpen());
+
+  messages.clear();
+  ASSERT_NO_FATAL_FAILURE(openEchoPort());
+}
+
+TEST_F(EchoPortTest, NameWithZeroByteOpensNothing) {
+  // Cut at its zero byte, the name would open COM5.
+  const std::u32string name(U"COM5:\0junk", 10);
+  EXPECT_EQ(port.OpenPort(name, kSettings), serial::kPortFalse);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(EchoPortTest, PortHeldOpenCannotBeOpenedAgain) {
+  if (runningUnderWine()) {
+    GTEST_SKIP() << "Wine does not enforce share mode 0 on COM ports: a second open succeeds";
+  }
+  ASSERT_NO_FATAL_FAILURE(openEchoPort());
+  RecordingPlatform otherPlatform;
+  serial::SerialPort other(otherPlatform, [this](const std::string& m) { messages.push_back(m); });
+
+  EXPECT_EQ(other.OpenPort(kEchoPort, kSettings), serial::kPortFalse);
+  EXPECT_EQ(otherPlatform.openError, ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PortTest, MissingPortFailsSilentlyWithErrorTwo) {
+  EXPECT_EQ(port.OpenPort(U"COM99:", kSettings), serial::kPortFalse);
+  EXPECT_EQ(platform.openError, ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(PortTest, WithNoPortOpenNothingReachesTheSystem) {
+  // -1 is also the current process's pseudo-handle; none of these may use it.
+  const auto start = Clock::now();
+  EXPECT_EQ(port.ReadPort(), "");
+  EXPECT_LT(msSince(start), 200) << "a read with no port must not wait";
+  EXPECT_EQ(port.WritePort(std::string("BOOTinfo\r\n")), 0);
+  port.FlushPort();
+  EXPECT_EQ(port.ClosePort(), 0);
+  ASSERT_EQ(platform.writes.size(), 1u);
+  EXPECT_EQ(platform.writes[0].written, 0u);
+}
+
+}  // namespace
+}  // namespace tarnwick::testing
