@@ -1,4 +1,5 @@
 // Not built: the sample the include check must reject, one header per rule.
+// clang-format off
 #include <QWidget>
 #include <cstdio>
 #include <unistd.h>
