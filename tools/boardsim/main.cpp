@@ -4,6 +4,8 @@
 // at the pace of a 115200-baud line, until a signal, the end of a run
 // (--exit-after-end) or a requested hang-up; then dump the flash and print a
 // summary line.
+#include <sys/prctl.h>
+
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -46,7 +48,7 @@ class Session {
   Session(const Options& options, BoardPort& port)
       : options_(options), port_(&port), board_(options.faults), output_(!options.fast) {}
 
-  // Serves the host until a signal or an ending outcome.
+  // Serves the host until a signal, a hang-up, or the end of a run if that ends it.
   Outcome serve();
   const BootLoader& loader() const { return board_.loader(); }
   // Goes on with a new port; half a command from the old one is forgotten.
@@ -76,7 +78,8 @@ Outcome Session::serve() {
     input_.chunkRead(PaceClock::now(), result.count);
     for (const Command& command : framer_.feed(buffer, result.count)) {
       const Outcome outcome = answer(command, input_.arrivalOf(command.endsAt));
-      if (outcome != Outcome::kGoOn) return outcome;
+      if (outcome == Outcome::kHangUp) return outcome;
+      if (outcome == Outcome::kRunEnded && options_.exitAfterEnd) return outcome;
     }
   }
   return Outcome::kGoOn;
@@ -157,10 +160,11 @@ int run(const Options& options) {
   auto port = openPort(options);
   if (!port) return 1;
   installSignalHandlers();
+  // Sleeps of a byte time (87 us) would otherwise overshoot by the default 50 us slack.
+  if (!options.fast) prctl(PR_SET_TIMERSLACK, 1UL);
   Session session(options, *port);
   for (;;) {
     const Outcome outcome = session.serve();
-    if (outcome == Outcome::kRunEnded && !options.exitAfterEnd) continue;
     if (outcome == Outcome::kRunEnded) waitForHostToRead(*port);
     if (outcome != Outcome::kHangUp || options.backAfter.count() == 0) break;
     port.reset();  // the device and its link vanish while it is away
