@@ -25,6 +25,8 @@ ensure_packages() {
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
   fonts-dejavu-core)
+# srec_cat checks the simulated board's flash against the HEX files independently.
+TEST_PACKAGES=(srecord)
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
