@@ -6,6 +6,12 @@
 #include "ui/colors.h"
 
 namespace tarnwick::ui {
+namespace {
+
+// Below this grey level black text is hard to read on the fill (navy is 14).
+constexpr int kDarkFill = 60;
+
+}  // namespace
 
 TextProgressBar::TextProgressBar(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::NoFocus);
@@ -50,8 +56,20 @@ void TextProgressBar::paintEvent(QPaintEvent*) {
   fill.setWidth(filledWidth(inner.width(), value_, max_));
   painter.fillRect(fill, fromBgr(barColor_));
 
+  const QColor fillColor = fromBgr(barColor_);
+  if (qGray(fillColor.rgb()) < kDarkFill) drawRim(painter, inner, fill);
   painter.setPen(Qt::black);
   painter.drawText(inner, Qt::AlignCenter, text_);
+}
+
+void TextProgressBar::drawRim(QPainter& painter, const QRect& textArea, const QRect& fill) {
+  painter.save();
+  painter.setClipRect(fill);
+  painter.setPen(Qt::white);
+  for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)}) {
+    painter.drawText(textArea.translated(offset), Qt::AlignCenter, text_);
+  }
+  painter.restore();
 }
 
 }  // namespace tarnwick::ui

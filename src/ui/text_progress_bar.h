@@ -1,4 +1,5 @@
-// A progress bar that always shows its text, in black, over the filled part.
+// A progress bar that always shows its text, in black, over the filled part;
+// over a dark fill (navy) the text gets a thin white rim to stay readable.
 //
 // The handlers only write Text, Value, Max and BarColor, and may set Value
 // outside 0..Max or leave Max at 0 (an empty file): the bar then shows an
@@ -6,6 +7,7 @@
 // text and the colour show the same under every style.
 #pragma once
 
+#include <QPainter>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -38,6 +40,8 @@ class TextProgressBar : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void drawRim(QPainter& painter, const QRect& textArea, const QRect& fill);
+
   QString text_;
   int value_ = 0;
   int max_ = 100;

@@ -304,13 +304,15 @@ class WindowTest : public QObject {
 
     TextProgressBar bar;
     bar.resize(100, 17);
-    bar.setBarColor(0xFF00);  // green
+    bar.setBarColor(0x800000);  // navy
     bar.setMax(10);
     bar.setValue(20);
-    bar.setText("END");
+    bar.setText("DOWNLOAD");
     QImage image = bar.grab().toImage();
-    QCOMPARE(image.pixelColor(95, 3), QColor(0, 0xFF, 0));
-    QVERIFY(countPixels(image, {35, 2, 30, 13}, [](QColor c) { return c.lightness() < 60; }) > 5);
+    QCOMPARE(image.pixelColor(95, 3), QColor(0, 0, 0x80));
+    const QRect textArea(20, 2, 60, 13);
+    QVERIFY(countPixels(image, textArea, [](QColor c) { return c.value() < 40; }) > 20);
+    QVERIFY(countPixels(image, textArea, [](QColor c) { return c.lightness() > 200; }) > 20);
     bar.setMax(0);
     image = bar.grab().toImage();
     QCOMPARE(image.pixelColor(5, 3), bar.palette().color(QPalette::Base));

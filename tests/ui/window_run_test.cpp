@@ -1,0 +1,218 @@
+// One whole run through the real window, the real serial link on a
+// pseudo-terminal, and a board scripted here: connect, load, download,
+// verify, END; then a second load that the board stops with ERROR.
+// Screenshots of READY, DOWNLOAD, END and ERROR go to the build folder.
+#include <poll.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "recording_dialogs.h"
+#include "serial/serial_platform.h"
+#include "support/pty_pair.h"
+#include "ui/frm_serial.h"
+#include "ui/text_progress_bar.h"
+
+using tarnwick::testing::DialogLog;
+using tarnwick::testing::PtyPair;
+using tarnwick::testing::RecordingDialogs;
+
+namespace {
+
+constexpr int kWaitMs = 10000;  // generous: a loaded CI machine must not fail a wait
+
+const std::vector<std::string> kImage = {
+    ":020000040000FA",
+    ":10000000000102030405060708090A0B0C0D0E0F78",
+    ":10001000101112131415161718191A1B1C1D1E1F68",
+    ":10002000202122232425262728292A2B2C2D2E2F58",
+    ":0400300030313233FE",
+    ":00000001FF",
+};
+
+std::string verifyForm(std::string line) {
+  for (char& c : line)
+    if (c == ':') c = '#';
+  return line;
+}
+
+// The board's side: answers each CR LF command on the pty master as a boot
+// loader would, records every command, and can hold one answer or fail a line.
+class ScriptedBoard {
+ public:
+  explicit ScriptedBoard(int masterFd) : fd_(masterFd), thread_([this] { run(); }) {}
+  ~ScriptedBoard() {
+    stop_ = true;
+    thread_.join();
+  }
+
+  std::atomic<int> holdAfterLine{0};  // download line (1-based) whose answer waits for release()
+  std::atomic<int> errorAtLine{0};    // download line answered with ERROR
+  void release() { holdAfterLine = 0; }
+
+  std::vector<std::string> commands() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return commands_;
+  }
+  std::string unframed() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pending_;
+  }
+
+ private:
+  void run() {
+    while (!stop_) {
+      pollfd p{fd_, POLLIN, 0};
+      char buffer[512];
+      if (::poll(&p, 1, 10) <= 0) continue;
+      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+      if (n > 0) take(std::string(buffer, static_cast<std::size_t>(n)));
+    }
+  }
+
+  void take(const std::string& bytes) {
+    std::vector<std::string> complete;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending_ += bytes;
+      for (std::size_t end; (end = pending_.find("\r\n")) != std::string::npos;) {
+        complete.push_back(pending_.substr(0, end));
+        pending_.erase(0, end + 2);
+      }
+      commands_.insert(commands_.end(), complete.begin(), complete.end());
+    }
+    for (const std::string& command : complete) say(answerTo(command));
+  }
+
+  std::string answerTo(const std::string& command) {
+    if (command == "BOOTinfo") return "VER=2.01 BOOT\r\n";
+    for (std::size_t i = 0; i < kImage.size(); ++i) {
+      const bool last = i + 1 == kImage.size();
+      if (command == "BOOT" + kImage[i]) {
+        const int line = static_cast<int>(i) + 1;
+        while (holdAfterLine == line && !stop_)
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (errorAtLine == line) return "ERROR\r\n";
+        return last ? "DOWNLOAD\r\n" : "OK\r\n";
+      }
+      if (command == "BOOT" + verifyForm(kImage[i])) return last ? "DOWNLOAD\r\n" : "OK\r\n";
+    }
+    return "?\r\n";
+  }
+
+  void say(const std::string& answer) {
+    [[maybe_unused]] auto n = ::write(fd_, answer.data(), answer.size());
+  }
+
+  int fd_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::string pending_;
+  std::vector<std::string> commands_;
+  std::thread thread_;
+};
+
+// The commands of one run as the board must hear them after its info polling.
+std::vector<std::string> linesOfPass(char mark, std::size_t count) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < count; ++i) {
+    lines.push_back("BOOT" + (mark == ':' ? kImage[i] : verifyForm(kImage[i])));
+  }
+  return lines;
+}
+
+// Drops the "BOOTinfo" polls at the front, however many the timing allowed.
+std::vector<std::string> afterPolling(std::vector<std::string> commands, std::size_t from) {
+  commands.erase(commands.begin(), commands.begin() + static_cast<std::ptrdiff_t>(from));
+  while (!commands.empty() && commands.front() == "BOOTinfo") commands.erase(commands.begin());
+  return commands;
+}
+
+}  // namespace
+
+class WindowRunTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QString shotsDir_ = QStringLiteral(TARNWICK_SCREENSHOT_DIR);
+
+  void shoot(QWidget& window, const char* name) {
+    QVERIFY(window.grab().save(shotsDir_ + "/" + name + ".png"));
+  }
+
+ private slots:
+  void initTestCase() { QVERIFY(QDir().mkpath(shotsDir_)); }
+
+  void downloadVerifyEndThenError() {
+    QTemporaryDir dir;
+    QFile hex(dir.filePath("image.hex"));
+    QVERIFY(hex.open(QIODevice::WriteOnly));
+    for (const std::string& line : kImage) hex.write((line + "\r\n").c_str());
+    hex.close();
+
+    PtyPair pty;
+    ScriptedBoard board(pty.masterFd());
+    auto dialogs = std::make_shared<DialogLog>();
+    tarnwick::ui::frmSerial window(tarnwick::serial::makeSystemSerialPlatform(),
+                                   std::make_unique<RecordingDialogs>(dialogs));
+    window.show();
+    auto* bar = window.findChild<tarnwick::ui::TextProgressBar*>("vbalProgressBar1");
+    auto* text8 = window.findChild<QLineEdit*>("Text8");
+    auto* status = window.findChild<QLabel*>("Label2");
+    const auto click = [&](const char* name) {
+      QTest::mouseClick(window.findChild<QWidget*>(name), Qt::LeftButton);
+    };
+
+    window.findChild<QLineEdit*>("txt_0")->setText(QString::fromStdString(pty.slavePath()));
+    click("BTNOpenCom");
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), QString("Ready"), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(text8->text().startsWith("VER="), kWaitMs);  // answer to the first
+
+    board.holdAfterLine = 3;
+    dialogs->fileNames.push_back(hex.fileName());
+    click("Command3");
+    QCOMPARE(bar->text(), QString("READY"));
+    shoot(window, "ready");
+
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 3, kWaitMs);
+    QCOMPARE(bar->text(), QString("DOWNLOAD"));
+    shoot(window, "download");
+    board.release();
+
+    QTRY_COMPARE_WITH_TIMEOUT(bar->text(), QString("END"), kWaitMs);
+    QCOMPARE(bar->barColor(), 0xFF00u);
+    shoot(window, "end");
+    std::vector<std::string> expected = linesOfPass(':', kImage.size());
+    const std::vector<std::string> verify = linesOfPass('#', kImage.size());
+    expected.insert(expected.end(), verify.begin(), verify.end());
+    QCOMPARE(afterPolling(board.commands(), 1), expected);
+
+    const std::size_t firstRun = board.commands().size();
+    board.errorAtLine = 2;
+    dialogs->fileNames.push_back(hex.fileName());
+    click("Command3");
+    QTRY_COMPARE_WITH_TIMEOUT(bar->text(), QString("ERROR"), kWaitMs);
+    QCOMPARE(bar->barColor(), 0xFFu);
+    shoot(window, "error");
+    QTest::qWait(700);  // the run rests: no more lines, no more polling
+    QCOMPARE(afterPolling(board.commands(), firstRun), linesOfPass(':', 2));
+    QCOMPARE(board.unframed(), std::string());
+    QVERIFY(dialogs->messages.empty());
+
+    window.close();
+  }
+};
+
+QTEST_MAIN(WindowRunTest)
+#include "window_run_test.moc"
