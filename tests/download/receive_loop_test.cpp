@@ -1,4 +1,5 @@
 // The receive tick: the blink, the answer box, and the dispatch of answers.
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ struct Priority {
   const char* answer;
   const char* reaction;
 };
+void PrintTo(const Priority& priority, std::ostream* out) {
+  *out << '"' << priority.answer << '"';
+}
 
 class DispatchPriority : public ReceiveLoop, public ::testing::WithParamInterface<Priority> {};
 
