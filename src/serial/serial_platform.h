@@ -64,6 +64,11 @@ class SerialPlatform {
   virtual void flush(PortHandle port) = 0;
   // Releases the device; nonzero when a device was closed.
   virtual int close(PortHandle port) = 0;
+
+  // Whether the device behind an open handle has gone for good (unplugged,
+  // hung up). Answers at once and changes nothing, lastError() included. A
+  // platform that cannot tell says false.
+  virtual bool deviceVanished(PortHandle /*port*/) const { return false; }
 };
 
 // The platform layer of the system the program was built for.

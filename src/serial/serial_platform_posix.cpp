@@ -154,6 +154,10 @@ bool PosixSerialPlatform::fail(int error) {
   return false;
 }
 
+void PosixSerialPlatform::noteLostDevice(int fd) {
+  if (lastError_ == EIO || lastError_ == ENXIO || lastError_ == ENODEV) lostDevices_.insert(fd);
+}
+
 int PosixSerialPlatform::descriptorOf(PortHandle port) {
   if (port < 0 || port > INT_MAX || ports_.count(static_cast<int>(port)) == 0) {
     fail(EBADF);
@@ -267,6 +271,7 @@ std::uint32_t PosixSerialPlatform::read(PortHandle port, std::uint8_t* buffer,
     } else {
       fail(EIO);
     }
+    noteLostDevice(fd);
     // Hung up, or readable with nothing to read: the device is gone. It will
     // say so at once on every later call; waiting out the deadline keeps a
     // caller that reads in a loop from spinning.
@@ -293,12 +298,14 @@ std::uint32_t PosixSerialPlatform::write(PortHandle port, const std::uint8_t* bu
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN) {
       fail(errno);  // EIO: the device is gone
+      noteLostDevice(fd);
       break;
     }
     short revents = 0;
     if (!waitUntil(fd, POLLOUT, end, revents)) break;  // time-out: fewer bytes
     if (!(revents & POLLOUT)) {
       fail(EIO);
+      noteLostDevice(fd);
       break;
     }
   }
@@ -343,8 +350,23 @@ int PosixSerialPlatform::close(PortHandle port) {
   // Exclusive mode outlives this descriptor while others hold the device.
   ::ioctl(fd, TIOCNXCL);
   ports_.erase(fd);
+  lostDevices_.erase(fd);
   ::close(fd);  // releases the lock too
   return 1;
+}
+
+bool PosixSerialPlatform::deviceVanished(PortHandle port) const {
+  if (port < 0 || port > INT_MAX) return false;
+  const int fd = static_cast<int>(port);
+  if (ports_.count(fd) == 0) return false;
+  if (lostDevices_.count(fd) != 0) return true;
+  // No events asked for: hang-up and error conditions are reported anyway.
+  const int savedErrno = errno;
+  pollfd entry{fd, 0, 0};
+  const timespec noWait{};
+  const int ready = ::ppoll(&entry, 1, &noWait, nullptr);
+  errno = savedErrno;
+  return ready > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 std::unique_ptr<SerialPlatform> makeSystemSerialPlatform() {

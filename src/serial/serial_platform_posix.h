@@ -24,10 +24,13 @@
 //     out its deadline instead of returning at once, so a caller that reads in
 //     a loop does not spin a core.
 //   - On a pseudo-terminal TIOCOUTQ always reads 0, so flush returns at once.
+//   - deviceVanished stays true once a transfer has met EIO (ENXIO, ENODEV):
+//     a device that comes back gets a new node and needs a new open.
 #pragma once
 
 #include <chrono>
 #include <map>
+#include <set>
 
 #include "serial/serial_platform.h"
 
@@ -49,6 +52,9 @@ class PosixSerialPlatform : public SerialPlatform {
   std::uint32_t write(PortHandle port, const std::uint8_t* buffer, std::uint32_t count) override;
   void flush(PortHandle port) override;
   int close(PortHandle port) override;
+  // A hang-up or error on the descriptor (ppoll without waiting), or a read or
+  // write that found the device gone.
+  bool deviceVanished(PortHandle port) const override;
 
   // Extra time a drain allows beyond the write rule for what is pending.
   static constexpr std::chrono::milliseconds kDrainMargin{50};
@@ -65,11 +71,14 @@ class PosixSerialPlatform : public SerialPlatform {
   // The descriptor behind a handle this object opened, or -1 (errno EBADF).
   int descriptorOf(PortHandle port);
   bool fail(int error);
+  // Remembers a descriptor whose last failure says the device is gone.
+  void noteLostDevice(int fd);
   // Waits, bounded, until the output queue is empty; false when it is not.
   bool drainOutput(int fd);
   bool waitUntil(int fd, short events, Clock::time_point deadline, short& revents);
 
   std::map<int, CommTimeouts> ports_;  // open descriptors and their time-outs
+  std::set<int> lostDevices_;          // open descriptors whose device has gone
   int lastError_ = 0;
 };
 

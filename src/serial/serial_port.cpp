@@ -120,6 +120,11 @@ void SerialPort::FlushPort() {
   if (!showingMessage_) platform_.flush(portHandle);
 }
 
+bool SerialPort::deviceVanished() const {
+  // While OpenPort's message shows, the device it opened is not yet the port.
+  return isOpen() && !showingMessage_ && platform_.deviceVanished(portHandle);
+}
+
 int SerialPort::ClosePort() {
   if (showingMessage_) return 0;
   const int result = platform_.close(portHandle);

@@ -45,6 +45,10 @@ class SerialPort {
   int ClosePort();
 
   bool isOpen() const { return portHandle != kInvalidPortHandle; }
+  // True when the open port's device has gone (unplugged, hung up): it will
+  // not come back under this handle. A query only: no operation looks at it,
+  // and it is false while no port is open.
+  bool deviceVanished() const;
 
  private:
   template <class Char>

@@ -1,0 +1,14 @@
+// The flasher's exit codes: a script's only view of how a run ended.
+#pragma once
+
+namespace tarnwick::flash {
+
+inline constexpr int kExitVerified = 0;         // the board verified the image (or --info answered)
+inline constexpr int kExitPortUnavailable = 2;  // the attempts gave up
+inline constexpr int kExitFileNotLoaded = 3;    // the HEX file could not be loaded
+inline constexpr int kExitBoardError = 4;       // the board answered "ERROR"
+inline constexpr int kExitNoAnswer = 5;         // the board stayed silent past the time-out
+inline constexpr int kExitDeviceVanished = 6;   // the port's device went away
+inline constexpr int kExitUsage = 64;           // the command line was wrong
+
+}  // namespace tarnwick::flash

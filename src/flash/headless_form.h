@@ -1,0 +1,90 @@
+// The window's controls without a window: what the handlers write is kept
+// and reported, what they read comes from the command line.
+//
+// How it works: HeadlessForm implements FormControls for DownloadControl.
+// The port name box holds PORT, the file dialog "returns" FILE.hex, the
+// three timers are timers of a TimerLoop, and each change that a person
+// would watch (status caption, answer box, bar text and value, message
+// boxes) is handed to a FormEvents listener as it happens.
+//
+// Traps:
+//   - A message box does not wait for anyone here: the handler goes on at
+//     once, as if OK had been pressed.
+//   - The answer box reports every write, the same text twice included: the
+//     receive loop writes it exactly once per read that brought data, so each
+//     report is one answer of the board.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "download/form_controls.h"
+#include "flash/timer_loop.h"
+
+namespace tarnwick::flash {
+
+// What a person would have seen change in the window.
+class FormEvents {
+ public:
+  virtual ~FormEvents() = default;
+  virtual void statusChanged(const std::string& caption) = 0;  // Label2
+  virtual void answerShown(const std::string& text) = 0;       // Text8
+  virtual void barTextChanged(const std::string& text) = 0;
+  virtual void barValueChanged(std::int32_t value) = 0;
+  virtual void messageShown(const std::u32string& text, download::MessageStyle style,
+                            const std::string& title) = 0;
+};
+
+class HeadlessForm : public download::FormControls {
+ public:
+  HeadlessForm(TimerLoop& loop, FormEvents& events, std::u32string portName, std::string hexFile);
+
+  // Which loop timer plays which of the window's timers.
+  void bindTimer(download::FormTimer timer, TimerLoop::TimerId id);
+
+  void setLabel2Caption(const std::string& caption) override;
+  std::u32string portNameText() override { return portName_; }
+  std::u32string sendText() override { return std::u32string(); }
+  std::string text8() override { return text8_; }
+  void setText8(const std::string& text) override;
+
+  void setTimerEnabled(download::FormTimer timer, bool enabled) override;
+  void enableCommand5() override {}
+  // No controls to enable: the flasher never clicks a tagged control.
+  void SwitchTags() override {}
+
+  std::uint32_t picFillColor() override { return picFillColor_; }
+  void setPicFillColor(std::uint32_t color) override { picFillColor_ = color; }
+
+  void setBarText(const std::string& text) override;
+  void setBarValue(std::int32_t value) override;
+  void setBarMax(std::int32_t max) override { barMax_ = max; }
+  void setBarColor(std::uint32_t /*color*/) override {}
+
+  std::string showOpenDialog(const std::string& filter) override;
+  void showMessage(const std::u32string& text, download::MessageStyle style,
+                   const std::string& title) override;
+  void sleepMs(int milliseconds) override;
+
+  const std::string& label2Caption() const { return label2_; }
+  const std::string& barText() const { return barText_; }
+  std::int32_t barValue() const { return barValue_; }
+  std::int32_t barMax() const { return barMax_; }
+
+ private:
+  TimerLoop& loop_;
+  FormEvents& events_;
+  std::u32string portName_;
+  std::string hexFile_;
+  std::array<TimerLoop::TimerId, 3> timers_{};
+  std::array<bool, 3> timerBound_{};
+  std::string label2_;
+  std::string text8_;
+  std::uint32_t picFillColor_ = 0;
+  std::string barText_;
+  std::int32_t barValue_ = 0;
+  std::int32_t barMax_ = 0;
+};
+
+}  // namespace tarnwick::flash
