@@ -87,6 +87,9 @@ class Board:
 
     def answer(self, line):
         if line == "BOOTinfo":
+            # The host asks before every run: whatever an earlier, broken-off
+            # run left here is forgotten.
+            self.image, self.verified = [], None
             return "VER=3.30 peer"
         if line.startswith("BOOT:"):
             return self.take(line[4:])
