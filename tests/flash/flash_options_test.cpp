@@ -1,0 +1,92 @@
+// The command line: what is accepted, and the usage errors with their texts.
+#include "flash/flash_options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "flash/exit_codes.h"
+
+namespace tarnwick::flash {
+namespace {
+
+using namespace std::chrono_literals;
+
+ParsedCommandLine parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "tarnwick-flash");
+  return parseCommandLine(static_cast<int>(args.size()), args.data());
+}
+
+TEST(FlashOptions, AcceptsARunAnInfoAndEveryOptionInAnyPlace) {
+  auto parsed = parse({"-v", "/dev/ttyACM0", "--go", "fw.hex", "--answer-timeout", "0.25"});
+  ASSERT_TRUE(parsed.options) << parsed.text;
+  EXPECT_EQ(parsed.options->port, "/dev/ttyACM0");
+  EXPECT_EQ(parsed.options->hexFile, "fw.hex");
+  EXPECT_TRUE(parsed.options->go && parsed.options->verbose);
+  EXPECT_FALSE(parsed.options->info || parsed.options->quiet);
+  EXPECT_EQ(parsed.options->answerTimeout, 250ms);
+
+  parsed = parse({"--info", "--quiet", "--answer-timeout=12", "COM5:"});
+  ASSERT_TRUE(parsed.options) << parsed.text;
+  EXPECT_TRUE(parsed.options->info && parsed.options->quiet);
+  EXPECT_EQ(parsed.options->port, "COM5:");
+  EXPECT_EQ(parsed.options->answerTimeout, 12s);
+
+  // After "--" a name may start with a dash.
+  parsed = parse({"--", "-port-", "-file-.hex"});
+  ASSERT_TRUE(parsed.options) << parsed.text;
+  EXPECT_EQ(parsed.options->port, "-port-");
+  EXPECT_EQ(parsed.options->answerTimeout, 5s);
+}
+
+TEST(FlashOptions, HelpEndsTheParsingAndListsEveryExitCode) {
+  const auto parsed = parse({"PORT", "-h", "--bogus"});
+  EXPECT_FALSE(parsed.options);
+  EXPECT_EQ(parsed.exitCode, 0);
+  for (const char* line :
+       {"   0  the board verified", "   2  the port was not available", "   3  the HEX file",
+        "   4  the board answered \"ERROR\"", "   5  the board gave no answer",
+        "   6  the port's device vanished", "  64  the command line was wrong"}) {
+    EXPECT_NE(parsed.text.find(line), std::string::npos) << line;
+  }
+}
+
+TEST(FlashOptions, UsageErrorsSayWhatIsWrongAndPointToTheHelp) {
+  const struct {
+    std::vector<const char*> args;
+    std::string problem;
+  } cases[] = {
+      {{}, "missing PORT and FILE.hex"},
+      {{"--info"}, "missing PORT"},
+      {{"COM5:"}, "missing FILE.hex"},
+      {{"COM5:", "a.hex", "b.hex"}, "unexpected argument 'b.hex'"},
+      {{"--info", "COM5:", "a.hex"}, "unexpected argument 'a.hex'"},
+      {{"--bogus", "COM5:", "a.hex"}, "unknown option '--bogus'"},
+      {{"", "a.hex"}, "PORT is empty"},
+      {{"COM5:", ""}, "FILE.hex is empty"},
+      {{"--info", "--go", "COM5:"}, "--info and --go exclude each other"},
+      {{"-q", "-v", "COM5:", "a.hex"}, "--quiet and --verbose exclude each other"},
+      {{"COM5:", "a.hex", "--answer-timeout"}, "--answer-timeout needs a number of seconds"},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = parse(c.args);
+    EXPECT_FALSE(parsed.options) << c.problem;
+    EXPECT_EQ(parsed.exitCode, kExitUsage);
+    EXPECT_EQ(parsed.text, "tarnwick-flash: " + c.problem + "\nTry 'tarnwick-flash --help'.\n");
+  }
+}
+
+TEST(FlashOptions, TheTimeOutIsAPositiveNumberOfSecondsWithAtMostMilliseconds) {
+  for (const char* bad :
+       {"0", "0.0", "-1", "abc", "1.2345", "1.", ".5", "1e3", "86400.001", "9999999", " 5"}) {
+    const auto parsed = parse({"--answer-timeout", bad, "COM5:", "a.hex"});
+    EXPECT_EQ(parsed.exitCode, kExitUsage) << bad;
+    EXPECT_NE(parsed.text.find("not '" + std::string(bad) + "'"), std::string::npos) << bad;
+  }
+  EXPECT_EQ(parse({"--answer-timeout", "0.001", "P", "F"}).options->answerTimeout, 1ms);
+  EXPECT_EQ(parse({"--answer-timeout", "86400", "P", "F"}).options->answerTimeout, 86400s);
+  EXPECT_EQ(parse({"--answer-timeout", "1.5", "P", "F"}).options->answerTimeout, 1500ms);
+}
+
+}  // namespace
+}  // namespace tarnwick::flash

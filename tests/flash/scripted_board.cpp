@@ -1,0 +1,42 @@
+#include "scripted_board.h"
+
+namespace tarnwick::testing {
+
+std::uint32_t ScriptedBoard::write(serial::PortHandle port, const std::uint8_t* buffer,
+                                   std::uint32_t n) {
+  if (vanished) return 0;
+  const std::uint32_t taken = FakePlatform::write(port, buffer, n);
+  std::string command(reinterpret_cast<const char*>(buffer), taken);
+  if (command.size() < 2 || command.compare(command.size() - 2, 2, "\r\n") != 0) return taken;
+  command.resize(command.size() - 2);
+  if (command == "BOOTinfo") {
+    ++infoRequests;
+    if (answersInfo) reads.insert(reads.end(), infoAnswer.begin(), infoAnswer.end());
+  } else if (command.rfind("BOOT:", 0) == 0 || command.rfind("BOOT#", 0) == 0) {
+    answerRecord(command);
+  }
+  return taken;
+}
+
+void ScriptedBoard::answerRecord(const std::string& command) {
+  ++records;
+  if (records == vanishAt) {
+    vanished = true;
+    reads.clear();
+  }
+  if (vanished || (silentFrom != 0 && records >= silentFrom)) return;
+  if (records == errorAt) {
+    reads.push_back("ERROR\r\n");
+  } else if (records == formatAt) {
+    reads.push_back("FORMAT\r\n");
+  } else {
+    const bool endOfFile = command.find("00000001FF") != std::string::npos;
+    reads.push_back(endOfFile ? "DOWNLOAD\r\n" : "OK\r\n");
+  }
+}
+
+bool ScriptedBoard::deviceVanished(serial::PortHandle /*port*/) const {
+  return vanished;
+}
+
+}  // namespace tarnwick::testing

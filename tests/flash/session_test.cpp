@@ -1,0 +1,188 @@
+// Whole runs of the flasher in-process: the window's handlers over a scripted
+// board, on a fake clock, so that counts and time-outs are exact.
+#include "flash/flash_session.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "fake_clock.h"
+#include "flash/exit_codes.h"
+#include "scripted_board.h"
+
+namespace tarnwick::flash {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeClock;
+using testing::ScriptedBoard;
+
+const std::vector<std::string> kImage{":020000040000FA", ":0400000001020304F2", ":00000001FF"};
+
+std::string writeFile(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+std::string imageText(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += line + "\r\n";
+  return text;
+}
+
+struct SessionFixture : ::testing::Test {
+  FakeClock clock;
+  ScriptedBoard board;
+  FlashOptions options;
+  std::ostringstream err, out;
+
+  SessionFixture() {
+    options.port = "COM5:";
+    options.hexFile = writeFile("session_image.hex", imageText(kImage));
+    options.answerTimeout = 1s;
+  }
+  int run() {
+    ProgressReport progress(err, ProgressStyle::Lines, options.verbose, clock);
+    FlashSession session(options, board, progress, out, clock);
+    return session.run();
+  }
+  std::vector<std::string> commands() const {
+    std::vector<std::string> sent;
+    for (const auto& w : board.writes) sent.push_back(w.substr(0, w.size() - 2));
+    return sent;
+  }
+};
+
+TEST_F(SessionFixture, AVerifiedRunSendsBothPassesThenStartsTheProgramAndClosesThePort) {
+  options.go = true;
+  EXPECT_EQ(run(), kExitVerified);
+  EXPECT_EQ(commands(),
+            (std::vector<std::string>{"BOOTinfo", "BOOT:020000040000FA", "BOOT:0400000001020304F2",
+                                      "BOOT:00000001FF", "BOOT#020000040000FA",
+                                      "BOOT#0400000001020304F2", "BOOT#00000001FF", "BOOTg"}));
+  EXPECT_EQ(board.openDevices, 0);
+  EXPECT_EQ(err.str(),
+            "connecting to COM5:\nconnected to COM5:\nloaded " + options.hexFile +
+                ": 3 lines; waiting for the board\ndownload pass: 3 lines\nverify pass: 3 lines\n"
+                "verified 3 lines in 0.3 s\nsent \"BOOTg\": the program starts\n");
+}
+
+TEST_F(SessionFixture, AnErrorNamesTheLineSentLastAndItsPassAndNothingMoreIsSent) {
+  board.errorAt = 2;
+  EXPECT_EQ(run(), kExitBoardError);
+  EXPECT_EQ(commands().back(), "BOOT:0400000001020304F2");
+  EXPECT_NE(err.str().find("tarnwick-flash: the board answered \"ERROR\" to line 2 of 3 in the "
+                           "download pass: \":0400000001020304F2\"\n"),
+            std::string::npos)
+      << err.str();
+
+  ScriptedBoard verifyBoard;
+  verifyBoard.errorAt = 6;  // the verify pass's last record
+  err.str("");
+  ProgressReport progress(err, ProgressStyle::Quiet, false, clock);
+  EXPECT_EQ(FlashSession(options, verifyBoard, progress, out, clock).run(), kExitBoardError);
+  EXPECT_EQ(err.str(),
+            "tarnwick-flash: the board answered \"ERROR\" to line 3 of 3 in the verify pass: "
+            "\":00000001FF\"\n");
+}
+
+TEST_F(SessionFixture, SilenceEndsTheRunOneTimeOutAfterTheLastAnswer) {
+  board.silentFrom = 3;
+  options.verbose = true;
+  EXPECT_EQ(run(), kExitNoAnswer);
+  // The last answer was the "OK" to line 2; the silence is measured from it.
+  EXPECT_NE(err.str().find("board: OK\\r\\n\n"), std::string::npos);
+  EXPECT_NE(err.str().find("tarnwick-flash: no answer from the board for 1.0 s in the download "
+                           "pass, after line 3 of 3; its last answer was \"OK\\r\\n\"\n"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(board.openDevices, 0);
+}
+
+TEST_F(SessionFixture, ABoardThatNeverAnswersEndsWhilePolledForItsInfo) {
+  board.answersInfo = false;
+  options.answerTimeout = 1100ms;
+  EXPECT_EQ(run(), kExitNoAnswer);
+  // The connection's own request, then Timer2's every 500 ms within the time-out.
+  EXPECT_EQ(board.infoRequests, 3);
+  EXPECT_NE(err.str().find("no answer from the board for 1.1 s while asking it for \"BOOTinfo\" "
+                           "before the first line\n"),
+            std::string::npos)
+      << err.str();
+}
+
+TEST_F(SessionFixture, AFormatAnswerIsReportedAndTheRestingRunEndsAtTheTimeOut) {
+  board.formatAt = 2;
+  EXPECT_EQ(run(), kExitNoAnswer);
+  EXPECT_EQ(commands().back(), "BOOT:0400000001020304F2");
+  EXPECT_NE(err.str().find("the board answered \"FORMAT\" in the download pass, after line 2 of "
+                           "3; nothing more is sent\n"),
+            std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("after line 2 of 3; its last answer was \"FORMAT\\r\\n\"\n"),
+            std::string::npos);
+}
+
+TEST_F(SessionFixture, AVanishedDeviceEndsTheRunAtOnce) {
+  board.vanishAt = 5;
+  const int code = run();
+  EXPECT_EQ(code, kExitDeviceVanished);
+  EXPECT_NE(err.str().find("the device COM5: vanished (unplugged or hung up) in the verify pass, "
+                           "after line 2 of 3\n"),
+            std::string::npos)
+      << err.str();
+  EXPECT_LT(clock.elapsedMs(), 1000);  // not the time-out
+}
+
+TEST_F(SessionFixture, APortThatNeverOpensGivesUpAfterTheWindowsCountWithItsMessages) {
+  // Every attempt opens a device that is no terminal: the port layer's message
+  // each time, shown once with its count, then the give-up.
+  board.failTimeouts = true;
+  board.errorNumber = 25;
+  EXPECT_EQ(run(), kExitPortUnavailable);
+  EXPECT_EQ(board.count("open"), 198);
+  EXPECT_EQ(clock.elapsedMs(), 19900);
+  EXPECT_EQ(err.str(),
+            "connecting to COM5:\n"
+            "tarnwick-flash: Unable to set timeouts for port COM5: Error: 25\n"
+            "tarnwick-flash: (the message above came 197 more times)\n"
+            "tarnwick-flash: COM5: Not available! Use Serial settings to setup your ports.\n"
+            "tarnwick-flash: could not open COM5: in 19.9 s of attempts\n");
+}
+
+TEST_F(SessionFixture, InfoPrintsTheConnectionsAnswerFromItsPiecesAndAsksOnce) {
+  options.info = true;
+  options.hexFile.clear();
+  board.infoAnswer = {"VER=1.", "0 scripted\r\n"};
+  EXPECT_EQ(run(), kExitVerified);
+  EXPECT_EQ(out.str(), "VER=1.0 scripted\n");
+  EXPECT_EQ(commands(), (std::vector<std::string>{"BOOTinfo"}));
+}
+
+TEST_F(SessionFixture, AFileThatCannotBeLoadedEndsBeforeThePortIsTouched) {
+  const struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"", "the file holds no lines"},
+      {std::string(9001, '\r'),
+       "error 9: The file has more than 9000 lines; at most 9000 lines "
+       "can be loaded."},
+  };
+  for (const auto& c : cases) {
+    err.str("");
+    options.hexFile = writeFile("session_bad.hex", c.text);
+    EXPECT_EQ(run(), kExitFileNotLoaded);
+    EXPECT_EQ(err.str(),
+              "tarnwick-flash: cannot load " + options.hexFile + ": " + c.message + "\n");
+  }
+  options.hexFile = ::testing::TempDir() + "no_such_file.hex";
+  EXPECT_EQ(run(), kExitFileNotLoaded);
+  EXPECT_NE(err.str().find("error 2: "), std::string::npos);
+  EXPECT_TRUE(board.calls.empty());
+}
+
+}  // namespace
+}  // namespace tarnwick::flash
