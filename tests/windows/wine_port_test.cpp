@@ -173,8 +173,8 @@ TEST_F(EchoPortTest, FailedConfigurationShowsWindowsErrorAndReleasesDevice) {
   ASSERT_EQ(messages[0].substr(0, start.size()), start);
   const std::string number = messages[0].substr(start.size());
   ASSERT_FALSE(number.empty());
+  ASSERT_EQ(number.find_first_not_of("-0123456789"), std::string::npos) << number;
   EXPECT_NE(std::stoi(number), 0);
-  EXPECT_EQ(number.find_first_not_of("-0123456789"), std::string::npos);
   EXPECT_FALSE(port.isOpen());
 
   messages.clear();
