@@ -20,10 +20,10 @@ void drawPins(QPainter& painter) {
 
 void drawArrow(QPainter& painter) {
   const QColor yellow(0xFF, 0xD0, 0x20);
-  painter.fillRect(QRect(11, 8, 2, 5), yellow);
+  painter.fillRect(QRect(11, 7, 2, 5), yellow);
   painter.setPen(Qt::NoPen);
   painter.setBrush(yellow);
-  painter.drawPolygon(QPolygon({QPoint(8, 13), QPoint(15, 13), QPoint(11, 16), QPoint(12, 16)}));
+  painter.drawPolygon(QPolygon({QPoint(8, 12), QPoint(16, 12), QPoint(12, 16)}));
 }
 
 }  // namespace
