@@ -3,6 +3,7 @@
 #include "flash/flash_session.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -20,8 +21,10 @@ using testing::ScriptedBoard;
 
 const std::vector<std::string> kImage{":020000040000FA", ":0400000001020304F2", ":00000001FF"};
 
+// ctest runs test programs side by side: each writes files of its own.
 std::string writeFile(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
+  const std::string path =
+      ::testing::TempDir() + "flash_session_" + std::to_string(getpid()) + "_" + name;
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }
