@@ -1,0 +1,49 @@
+#include "download/hex_line_splitter.h"
+
+#include <cstring>
+
+#include "download/protocol.h"
+
+namespace tarnwick::download {
+
+std::optional<RuntimeError> HexLineSplitter::feed(const char* bytes, std::size_t count) {
+  const char* const end = bytes + count;
+  if (afterCr_ && bytes < end && *bytes == '\n') ++bytes;  // the LF of a CR LF split by a piece
+  afterCr_ = false;
+  while (bytes < end) {
+    const auto* cr =
+        static_cast<const char*>(std::memchr(bytes, '\r', static_cast<std::size_t>(end - bytes)));
+    const char* lineEnd = cr ? cr : end;
+    line_.append(bytes, lineEnd);
+    lineStarted_ = true;
+    if (!cr) break;
+    if (auto error = store()) return error;
+    bytes = cr + 1;
+    if (bytes == end) {
+      afterCr_ = true;
+    } else if (*bytes == '\n') {
+      ++bytes;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<RuntimeError> HexLineSplitter::finish() {
+  return lineStarted_ ? store() : std::nullopt;
+}
+
+std::optional<RuntimeError> HexLineSplitter::store() {
+  ++lineIndex_;
+  if (lineIndex_ > kMaxImageLines) {
+    return RuntimeError{kSubscriptError, "The file has more than " +
+                                             std::to_string(kMaxImageLines) + " lines; at most " +
+                                             std::to_string(kMaxImageLines) +
+                                             " lines can be loaded."};
+  }
+  hexLines_[static_cast<std::size_t>(lineIndex_)] = line_;
+  line_.clear();
+  lineStarted_ = false;
+  return std::nullopt;
+}
+
+}  // namespace tarnwick::download
