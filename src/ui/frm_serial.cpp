@@ -48,6 +48,7 @@ frmSerial::frmSerial(std::unique_ptr<serial::SerialPlatform> platform,
                                 QString::fromLatin1(kApplicationTitle));
             }),
       control_(*this, port_) {
+  setObjectName(QStringLiteral("frmSerial"));
   setWindowTitle(QStringLiteral("Tarnwick v3.30"));
   setWindowIcon(makeWindowIcon());
   setFont(designFont());

@@ -123,7 +123,6 @@ class WindowTest : public QObject {
     dialogs_ = std::make_shared<DialogLog>();
     window_ = std::make_unique<tarnwick::ui::frmSerial>(
         std::move(platform), std::make_unique<RecordingDialogs>(dialogs_));
-    window_->setObjectName("frmSerial");
     window_->show();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
   }
