@@ -20,8 +20,10 @@ ends when the board has verified it.
   --info               only connect, print the board's answer to the
                        connection's "BOOTinfo" on standard output, and end
   --answer-timeout SECONDS
-                       end the run when the board stays silent that long
-                       (default 5; fractions such as 0.5 are allowed)
+                       end the run when the board stays silent that long:
+                       no answer holding "VER=", "ERROR", "DOWNLOAD",
+                       "FORMAT" or "OK" (default 5; fractions such as 0.5
+                       are allowed)
   -q, --quiet          no progress
   -v, --verbose        print every answer of the board
   -h, --help           show this text

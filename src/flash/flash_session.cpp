@@ -51,6 +51,15 @@ std::string seconds(LoopClock::Clock::duration span) {
   return text;
 }
 
+bool holdsKeyword(const std::string& answer) {
+  for (const std::string_view keyword :
+       {download::kVersionKeyword, download::kErrorKeyword, download::kPassEndKeyword,
+        download::kFormatKeyword, download::kOkKeyword}) {
+    if (answer.find(keyword) != std::string::npos) return true;
+  }
+  return false;
+}
+
 std::string quoted(const std::string& text) {
   return "\"" + ProgressReport::printable(text) + "\"";
 }
@@ -137,7 +146,7 @@ void FlashSession::showInfo() {
 
 bool FlashSession::infoComplete() {
   if (infoAnswer_.empty()) return false;
-  return infoAnswer_.back() == '\n' || clock_.now() - lastHeard_ >= kInfoQuiet;
+  return infoAnswer_.back() == '\n' || clock_.now() - lastChunkAt_ >= kInfoQuiet;
 }
 
 void FlashSession::flash() {
@@ -209,7 +218,11 @@ void FlashSession::statusChanged(const std::string& caption) {
 }
 
 void FlashSession::answerShown(const std::string& text) {
-  lastHeard_ = clock_.now();
+  // Only an answer the handlers can act on restarts the time-out: a device
+  // that echoes every command, or sends noise, would otherwise hold the run
+  // open for ever although nothing moves.
+  if (holdsKeyword(text)) lastHeard_ = clock_.now();
+  lastChunkAt_ = clock_.now();
   lastAnswer_ = text;
   progress_.answer(text);
   if (options_.info) infoAnswer_ += text;

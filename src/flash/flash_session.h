@@ -5,7 +5,7 @@
 // window's three timers (Timer3 100 ms, TMRComm 20 ms, Timer2 500 ms) to a
 // TimerLoop, clicks Open Port, and lets the timers run. What the window would
 // show tells it how the run stands: the status caption ("Ready", "Not present
-// board"), the answer box (each answer, which also restarts the time-out),
+// board"), the answer box (each answer; one holding a keyword restarts the time-out),
 // and the bar ("DOWNLOAD", "VERIFY", "END", "ERROR", and its value, the line
 // sent last). Once connected it clicks Open File and Download, which loads
 // FILE.hex and starts the info polling; the handlers do the rest. Two watches
@@ -82,7 +82,8 @@ class FlashSession : private FormEvents {
   Phase phase_ = Phase::Connecting;
   std::optional<int> exitCode_;
   TimePoint connectStart_{};
-  TimePoint lastHeard_{};  // the connection, or the board's last answer since
+  TimePoint lastHeard_{};    // the connection, or the last answer holding a keyword since
+  TimePoint lastChunkAt_{};  // the last read that brought anything
   std::string lastAnswer_;
   int lastLineSent_ = 0;    // in the current pass, as the bar's value showed it
   std::string infoAnswer_;  // --info: the answer's pieces as they came

@@ -48,7 +48,8 @@ ProgressReport::ProgressReport(std::ostream& out, ProgressStyle style, bool verb
 
 std::string ProgressReport::passLine(Pass pass, int sent, int lines, double seconds) {
   const int percent = lines > 0 ? static_cast<int>(100LL * sent / lines) : 0;
-  const double rate = sent > 0 && seconds > 0 ? sent / seconds : 0;
+  // The clock starts as the first line goes out: the lines after it set the pace.
+  const double rate = sent > 1 && seconds > 0 ? (sent - 1) / seconds : 0;
   // The download pass still has the whole verify pass after it.
   const int left = lines - sent + (pass == Pass::Download ? lines : 0);
   char text[160];
@@ -87,13 +88,13 @@ void ProgressReport::loaded(const std::string& file, int lines) {
 void ProgressReport::passStarted(Pass pass, int lines) {
   pass_ = pass;
   passLines_ = lines;
-  passStart_ = clock_.now();
   phase(std::string(passName(pass)) + " pass: " + std::to_string(lines) + " lines");
 }
 
 void ProgressReport::lineSent(int line) {
   if (style_ != ProgressStyle::Terminal) return;
   const TimePoint now = clock_.now();
+  if (line == 1) passStart_ = now;
   // The first and last lines always show; the rest no faster than the eye reads.
   if (line != 1 && line != passLines_ && now - lastDraw_ < kRedrawPause) return;
   drawStatus(passLine(pass_, line, passLines_, secondsSince(passStart_)));

@@ -46,7 +46,8 @@ class ProgressReport {
   // Ends the status line and any run of repeated messages.
   void finish();
 
-  // The status line of a pass, as the Terminal style shows it.
+  // The status line of a pass, as the Terminal style shows it; `seconds`
+  // have passed since the pass's first line went out.
   static std::string passLine(Pass pass, int sent, int lines, double seconds);
   // The board's bytes on one line: CR, LF, the backslash and other bytes
   // outside printable ASCII escaped.

@@ -14,16 +14,17 @@ namespace {
 using namespace std::chrono_literals;
 using testing::FakeClock;
 
-TEST(ProgressReport, ThePassLineCountsTheVerifyPassInTheTimeLeft) {
-  // 50 of 100 in 10 s: 5 lines/s; 50 more, then 100 to verify: 30 s.
-  EXPECT_EQ(ProgressReport::passLine(Pass::Download, 50, 100, 10.0),
-            "download 50/100 lines   50%  5 lines/s  0:30 left");
-  EXPECT_EQ(ProgressReport::passLine(Pass::Verify, 9000, 9000, 90.0),
+TEST(ProgressReport, ThePassLineTakesItsPaceAfterTheFirstLineAndCountsTheVerifyPassInTheTimeLeft) {
+  // 50 lines after the first in 10 s: 5 lines/s; 49 more, then 100 to verify: 30 s (rounded up).
+  EXPECT_EQ(ProgressReport::passLine(Pass::Download, 51, 100, 10.0),
+            "download 51/100 lines   51%  5 lines/s  0:30 left");
+  EXPECT_EQ(ProgressReport::passLine(Pass::Verify, 9000, 9000, 89.99),
             "verify   9000/9000 lines  100%  100 lines/s  0:00 left");
-  EXPECT_EQ(ProgressReport::passLine(Pass::Verify, 1, 9000, 0.001),
-            "verify   1/9000 lines    0%  1000 lines/s  0:09 left");
-  EXPECT_EQ(ProgressReport::passLine(Pass::Download, 0, 7, 0.0),
-            "download 0/7 lines    0%  - lines/s  -:-- left");
+  EXPECT_EQ(ProgressReport::passLine(Pass::Verify, 2, 9000, 0.001),
+            "verify   2/9000 lines    0%  1000 lines/s  0:09 left");
+  // Until a second line has gone out there is no pace to tell.
+  EXPECT_EQ(ProgressReport::passLine(Pass::Download, 1, 7, 0.5),
+            "download 1/7 lines   14%  - lines/s  -:-- left");
 }
 
 TEST(ProgressReport, OnATerminalOneLineIsRedrawnAndWipedBeforeAMessage) {
@@ -47,11 +48,11 @@ TEST(ProgressReport, OnATerminalOneLineIsRedrawnAndWipedBeforeAMessage) {
   const std::string drawn = out.str();
   EXPECT_EQ(drawn.find("2/3"), std::string::npos);
   EXPECT_NE(drawn.find("\rdownload 1/3 lines"), std::string::npos);
-  EXPECT_NE(drawn.find("\rdownload 3/3 lines  100%  300 lines/s  0:01 left"), std::string::npos);
+  EXPECT_NE(drawn.find("\rdownload 3/3 lines  100%  200 lines/s  0:01 left"), std::string::npos);
 
   out.str("");
   report.message("oops");
-  const std::size_t width = std::string("download 3/3 lines  100%  300 lines/s  0:01 left").size();
+  const std::size_t width = std::string("download 3/3 lines  100%  200 lines/s  0:01 left").size();
   EXPECT_EQ(out.str(), "\r" + std::string(width, ' ') + "\rtarnwick-flash: oops\n");
 }
 

@@ -7,6 +7,10 @@ std::uint32_t ScriptedBoard::write(serial::PortHandle port, const std::uint8_t* 
   if (vanished) return 0;
   const std::uint32_t taken = FakePlatform::write(port, buffer, n);
   std::string command(reinterpret_cast<const char*>(buffer), taken);
+  if (echoes) {
+    reads.push_back(command);
+    return taken;
+  }
   if (command.size() < 2 || command.compare(command.size() - 2, 2, "\r\n") != 0) return taken;
   command.resize(command.size() - 2);
   if (command == "BOOTinfo") {

@@ -18,6 +18,7 @@ class ScriptedBoard : public FakePlatform {
   unsigned silentFrom = 0;  // answer nothing from this record on
   unsigned vanishAt = 0;    // the device goes away on this record
   bool answersInfo = true;
+  bool echoes = false;  // every command comes back as it went, and nothing else
   std::vector<std::string> infoAnswer{"VER=1.0 scripted\r\n"};  // one read per piece
 
   unsigned records = 0;

@@ -116,6 +116,16 @@ TEST_F(SessionFixture, ABoardThatNeverAnswersEndsWhilePolledForItsInfo) {
       << err.str();
 }
 
+TEST_F(SessionFixture, ADeviceThatOnlyEchoesIsNoBoardAndTimesOutToo) {
+  // Each "BOOTinfo" comes back every 500 ms, but no answer the run could act on.
+  board.echoes = true;
+  EXPECT_EQ(run(), kExitNoAnswer);
+  EXPECT_NE(err.str().find("no answer from the board for 1.0 s while asking it for \"BOOTinfo\" "
+                           "before the first line; its last answer was \"BOOTinfo\\r\\n\"\n"),
+            std::string::npos)
+      << err.str();
+}
+
 TEST_F(SessionFixture, AFormatAnswerIsReportedAndTheRestingRunEndsAtTheTimeOut) {
   board.formatAt = 2;
   EXPECT_EQ(run(), kExitNoAnswer);
