@@ -1,0 +1,225 @@
+// Whole runs of the real window, with the real serial link, against the board
+// simulator: each sample firmware to "END", then the simulator's flash
+// compared byte for byte with the image srec_cat makes of the same file; the
+// file with a spoiled checksum stopped on "ERROR"; and four windows against
+// four boards at once, each to "END".
+//
+// Each board links its port under a COM name in a folder that becomes the
+// working directory, so the windows open names as a person types them
+// ("COM5:" is the window's own default).
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <vector>
+
+#include "simulator.h"
+#include "srec_tools.h"
+#include "ui/frm_serial.h"
+#include "ui/recording_dialogs.h"
+#include "ui/text_progress_bar.h"
+
+using tarnwick::e2e::parseSummary;
+using tarnwick::e2e::Simulator;
+using tarnwick::e2e::srecImageOf;
+using tarnwick::e2e::Summary;
+using tarnwick::testing::DialogLog;
+using tarnwick::testing::RecordingDialogs;
+using tarnwick::ui::frmSerial;
+using tarnwick::ui::TextProgressBar;
+
+namespace {
+
+// Generous bounds: a run of a few hundred lines takes seconds, but a loaded
+// 2-core machine running four of them must not fail for being slow.
+constexpr int kConnectMs = 20000;
+constexpr int kRunMs = 120000;
+constexpr unsigned kGreen = 0xFF00;
+constexpr unsigned kRed = 0xFF;
+
+QString firmware(const QString& name) {
+  return QStringLiteral(TARNWICK_FIRMWARE_DIR "/") + name;
+}
+
+int recordsIn(const QString& hexPath) {
+  QFile file(hexPath);
+  if (!file.open(QIODevice::ReadOnly)) return -1;
+  return static_cast<int>(file.readAll().count("\r\n"));
+}
+
+// The flash the board dumped equals srec_cat's image of the file, placed at
+// the lowest address srec_info names. Empty when equal, else what differs.
+QString flashProblem(const QString& flashPath, long long flashBase, const QString& hexPath) {
+  const auto expected = srecImageOf(hexPath, flashPath + QStringLiteral(".expected"));
+  if (!expected.problem.isEmpty()) return expected.problem;
+  QFile flash(flashPath);
+  if (!flash.open(QIODevice::ReadOnly)) return QStringLiteral("no flash dump ") + flashPath;
+  const QByteArray actual = flash.readAll();
+  if (flashBase != expected.base)
+    return QStringLiteral("flash starts at 0x%1, the file at 0x%2")
+        .arg(flashBase, 0, 16)
+        .arg(expected.base, 0, 16);
+  if (actual.size() != expected.bytes.size())
+    return QStringLiteral("flash holds %1 bytes, the image %2")
+        .arg(actual.size())
+        .arg(expected.bytes.size());
+  for (qsizetype i = 0; i < actual.size(); ++i) {
+    if (actual[i] != expected.bytes[i]) return QStringLiteral("first difference at +%1").arg(i);
+  }
+  return {};
+}
+
+// A board and the window wired to it.
+class Station {
+ public:
+  Station(const QString& folder, const QString& portName, QStringList boardOptions)
+      : flashPath_(folder + "/" + QString(portName).remove(':') + ".flash.bin"),
+        board_(boardOptions << "--link" << portName << "--flash-out" << flashPath_, folder),
+        dialogs_(std::make_shared<DialogLog>()),
+        window_(tarnwick::serial::makeSystemSerialPlatform(),
+                std::make_unique<RecordingDialogs>(dialogs_)) {
+    window_.findChild<QLineEdit*>("txt_0")->setText(portName);
+    window_.show();
+  }
+
+  bool boardStarted() const { return !board_.portPath().isEmpty(); }
+  void click(const char* button) {
+    QTest::mouseClick(window_.findChild<QPushButton*>(button), Qt::LeftButton);
+  }
+  void openFileAndDownload(const QString& hexPath) {
+    dialogs_->fileNames.push_back(hexPath);
+    click("Command3");
+  }
+  QString status() const { return window_.findChild<QLabel*>("Label2")->text(); }
+  bool ready() const { return status() == "Ready"; }
+  const TextProgressBar& bar() const {
+    return *window_.findChild<TextProgressBar*>("vbalProgressBar1");
+  }
+  bool runEnded() const { return bar().text() == "END" || bar().text() == "ERROR"; }
+  int messagesShown() const { return static_cast<int>(dialogs_->messages.size()); }
+  QString answer() const { return window_.findChild<QLineEdit*>("Text8")->text(); }
+
+  // Closes the window (which closes its port), then stops the board.
+  Summary finish() {
+    window_.close();
+    return parseSummary(board_.stop());
+  }
+  const QString& flashPath() const { return flashPath_; }
+
+ private:
+  QString flashPath_;
+  Simulator board_;
+  std::shared_ptr<DialogLog> dialogs_;
+  frmSerial window_;
+};
+
+bool allOf(const std::vector<std::unique_ptr<Station>>& stations, bool (Station::*test)() const) {
+  for (const auto& station : stations)
+    if (!((*station).*test)()) return false;
+  return true;
+}
+
+}  // namespace
+
+class WindowDownloadTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QString startFolder_;
+  std::unique_ptr<QTemporaryDir> folder_;
+
+ private slots:
+  void init() {
+    startFolder_ = QDir::currentPath();
+    folder_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder_->isValid());
+    QVERIFY(QDir::setCurrent(folder_->path()));
+  }
+
+  void cleanup() {
+    QDir::setCurrent(startFolder_);
+    if (QTest::currentTestFailed()) folder_->setAutoRemove(false);  // keep the evidence
+    folder_.reset();
+  }
+
+  void sampleLandsInFlashByteForByte_data() {
+    QTest::addColumn<QString>("hexName");
+    QTest::newRow("AVR, from address 0") << "avr_blink.hex";
+    QTest::newRow("Cortex-M, extended linear addresses") << "arm_blink.hex";
+  }
+
+  void sampleLandsInFlashByteForByte() {
+    QFETCH(QString, hexName);
+    const QString hex = firmware(hexName);
+    Station station(folder_->path(), "COM5:", {"--fast"});
+    QVERIFY(station.boardStarted());
+
+    station.click("BTNOpenCom");
+    QTRY_COMPARE_WITH_TIMEOUT(station.status(), QString("Ready"), kConnectMs);
+    station.openFileAndDownload(hex);
+    QCOMPARE(station.bar().text(), QString("READY"));
+    QVERIFY(QTest::qWaitFor([&] { return station.runEnded(); }, kRunMs));
+    QCOMPARE(station.bar().text(), QString("END"));
+    QCOMPARE(station.bar().barColor(), kGreen);
+    QCOMPARE(station.messagesShown(), 0);
+
+    const Summary summary = station.finish();
+    // Every line once in each pass, none refused, none repeated.
+    QCOMPARE(summary.records, 2LL * recordsIn(hex));
+    QCOMPARE(summary.errors, 0LL);
+    const QString problem = flashProblem(station.flashPath(), summary.base, hex);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+  }
+
+  void spoiledChecksumStopsTheRunOnError() {
+    Station station(folder_->path(), "COM5:", {"--fast"});
+    QVERIFY(station.boardStarted());
+    station.click("BTNOpenCom");
+    QTRY_COMPARE_WITH_TIMEOUT(station.status(), QString("Ready"), kConnectMs);
+    station.openFileAndDownload(firmware("bad_checksum.hex"));
+    QVERIFY(QTest::qWaitFor([&] { return station.runEnded(); }, kRunMs));
+    QCOMPARE(station.bar().text(), QString("ERROR"));
+    QCOMPARE(station.bar().barColor(), kRed);
+    QVERIFY(station.answer().contains("ERROR"));
+
+    // The run rests where it stopped: nothing after the tenth line reaches
+    // the board, not even after a few ticks of every timer.
+    QTest::qWait(1500);
+    QCOMPARE(station.bar().text(), QString("ERROR"));
+    const Summary summary = station.finish();
+    QCOMPARE(summary.records, 9LL);
+    QCOMPARE(summary.errors, 1LL);
+  }
+
+  void fourWindowsAgainstFourBoardsAtOnce() {
+    const QStringList ports = {"COM5:", "COM6:", "COM7:", "COM8:"};
+    const QStringList files = {"avr_blink.hex", "arm_blink.hex", "arm_blink.hex", "avr_blink.hex"};
+    std::vector<std::unique_ptr<Station>> stations;
+    for (const QString& port : ports) {
+      // Paced as real boards on 115200-baud lines.
+      stations.push_back(std::make_unique<Station>(folder_->path(), port, QStringList{}));
+      QVERIFY(stations.back()->boardStarted());
+    }
+    for (auto& station : stations) station->click("BTNOpenCom");
+    QVERIFY(QTest::qWaitFor([&] { return allOf(stations, &Station::ready); }, kConnectMs));
+    for (int i = 0; i < 4; ++i) stations[i]->openFileAndDownload(firmware(files[i]));
+    QVERIFY(QTest::qWaitFor([&] { return allOf(stations, &Station::runEnded); }, kRunMs));
+
+    for (int i = 0; i < 4; ++i) {
+      Station& station = *stations[i];
+      QCOMPARE(station.bar().text(), QString("END"));
+      const Summary summary = station.finish();
+      QCOMPARE(summary.records, 2LL * recordsIn(firmware(files[i])));
+      QCOMPARE(summary.errors, 0LL);
+      const QString problem = flashProblem(station.flashPath(), summary.base, firmware(files[i]));
+      QVERIFY2(problem.isEmpty(), qPrintable(ports[i] + ": " + problem));
+    }
+  }
+};
+
+QTEST_MAIN(WindowDownloadTest)
+#include "window_download_test.moc"
