@@ -1,0 +1,40 @@
+// Runs a fuzz target over saved inputs, for builds without libFuzzer: every
+// file named, or found in a folder named, goes through the target once.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace {
+
+void runOne(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+  LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  std::size_t inputs = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::filesystem::path path(argv[i]);
+    if (std::filesystem::is_directory(path)) {
+      for (const auto& entry : std::filesystem::directory_iterator(path)) {
+        runOne(entry.path());
+        ++inputs;
+      }
+    } else {
+      runOne(path);
+      ++inputs;
+    }
+  }
+  std::printf("%zu inputs passed\n", inputs);
+  return inputs > 0 ? 0 : 1;  // an empty corpus proves nothing
+}
