@@ -97,7 +97,11 @@ int FlashSession::run() {
     return kExitFileNotLoaded;
   }
   connect();
-  if (!exitCode_) options_.info ? showInfo() : flash();
+  if (!exitCode_ && options_.info) {
+    showInfo();
+  } else if (!exitCode_) {
+    download();
+  }
   if (exitCode_ == kExitVerified && options_.go) {
     control_.installClick();
     progress_.note("sent \"BOOTg\": the program starts");
@@ -149,7 +153,7 @@ bool FlashSession::infoComplete() {
   return infoAnswer_.back() == '\n' || clock_.now() - lastChunkAt_ >= kInfoQuiet;
 }
 
-void FlashSession::flash() {
+void FlashSession::download() {
   control_.openFileAndDownloadClick();
   if (control_.state().imageLoaded != 1) {
     // The loader has shown its error through messageShown already.
@@ -160,7 +164,7 @@ void FlashSession::flash() {
   progress_.loaded(options_.hexFile, control_.state().lineTotal);
   loop_.run([this] { return finished(); });
   // The receive loop never stops by itself; should every timer be off, nothing can come.
-  end(kExitNoAnswer, "no timer left running " + whereTheRunStands());
+  end(kExitNoAnswer, "the run stopped with no timer running " + whereTheRunStands());
 }
 
 void FlashSession::end(int exitCode, const std::string& message) {

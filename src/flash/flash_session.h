@@ -5,10 +5,9 @@
 // window's three timers (Timer3 100 ms, TMRComm 20 ms, Timer2 500 ms) to a
 // TimerLoop, clicks Open Port, and lets the timers run. What the window would
 // show tells it how the run stands: the status caption ("Ready", "Not present
-// board"), the answer box (each answer; one holding a keyword restarts the time-out),
-// and the bar ("DOWNLOAD", "VERIFY", "END", "ERROR", and its value, the line
-// sent last). Once connected it clicks Open File and Download, which loads
-// FILE.hex and starts the info polling; the handlers do the rest. Two watches
+// board"), the answer box (each answer) and the bar ("DOWNLOAD", "VERIFY",
+// "END", "ERROR", and its value, the line sent last). Once connected it clicks Open File and
+// Download, which loads FILE.hex and starts the info polling; the handlers do the rest. Two watches
 // of its own run after every tick: the answer time-out and the port's device
 // vanishing. The first outcome ends the run; the port is closed as the window
 // closes it when it unloads.
@@ -16,6 +15,8 @@
 // Traps:
 //   - The handlers are the window's, unchanged: a FORMAT answer or one that
 //     holds no keyword makes the run rest, and only the time-out ends it.
+//   - Only an answer holding a keyword restarts the time-out: a device that
+//     echoes each command is not a board, and must not keep the run alive.
 //   - The file is read once before connecting, so that a file that cannot be
 //     loaded fails at once instead of after a connection; the load that
 //     counts is the handler's, after the port has opened (Open Port forgets
@@ -55,7 +56,7 @@ class FlashSession : private FormEvents {
   bool fileLoads();  // read once before connecting; says why not
   void connect();
   void showInfo();
-  void flash();
+  void download();
   void end(int exitCode, const std::string& message = std::string());
   bool finished();
   bool watchesFired();
