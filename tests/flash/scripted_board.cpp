@@ -4,7 +4,6 @@ namespace tarnwick::testing {
 
 std::uint32_t ScriptedBoard::write(serial::PortHandle port, const std::uint8_t* buffer,
                                    std::uint32_t n) {
-  if (vanished) return 0;
   const std::uint32_t taken = FakePlatform::write(port, buffer, n);
   std::string command(reinterpret_cast<const char*>(buffer), taken);
   if (echoes) {
@@ -15,7 +14,7 @@ std::uint32_t ScriptedBoard::write(serial::PortHandle port, const std::uint8_t* 
   command.resize(command.size() - 2);
   if (command == "BOOTinfo") {
     ++infoRequests;
-    if (answersInfo) reads.insert(reads.end(), infoAnswer.begin(), infoAnswer.end());
+    if (answersInfo) reads.push_back("VER=1.0 scripted\r\n");
   } else if (command.rfind("BOOT:", 0) == 0 || command.rfind("BOOT#", 0) == 0) {
     answerRecord(command);
   }
@@ -24,23 +23,13 @@ std::uint32_t ScriptedBoard::write(serial::PortHandle port, const std::uint8_t* 
 
 void ScriptedBoard::answerRecord(const std::string& command) {
   ++records;
-  if (records == vanishAt) {
-    vanished = true;
-    reads.clear();
-  }
-  if (vanished || (silentFrom != 0 && records >= silentFrom)) return;
-  if (records == errorAt) {
-    reads.push_back("ERROR\r\n");
-  } else if (records == formatAt) {
+  if (silentFrom != 0 && records >= silentFrom) return;
+  if (records == formatAt) {
     reads.push_back("FORMAT\r\n");
   } else {
     const bool endOfFile = command.find("00000001FF") != std::string::npos;
     reads.push_back(endOfFile ? "DOWNLOAD\r\n" : "OK\r\n");
   }
-}
-
-bool ScriptedBoard::deviceVanished(serial::PortHandle /*port*/) const {
-  return vanished;
 }
 
 }  // namespace tarnwick::testing

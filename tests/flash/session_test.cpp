@@ -72,25 +72,6 @@ TEST_F(SessionFixture, AVerifiedRunSendsBothPassesThenStartsTheProgramAndClosesT
                 "verified 3 lines in 0.3 s\nsent \"BOOTg\": the program starts\n");
 }
 
-TEST_F(SessionFixture, AnErrorNamesTheLineSentLastAndItsPassAndNothingMoreIsSent) {
-  board.errorAt = 2;
-  EXPECT_EQ(run(), kExitBoardError);
-  EXPECT_EQ(commands().back(), "BOOT:0400000001020304F2");
-  EXPECT_NE(err.str().find("tarnwick-flash: the board answered \"ERROR\" to line 2 of 3 in the "
-                           "download pass: \":0400000001020304F2\"\n"),
-            std::string::npos)
-      << err.str();
-
-  ScriptedBoard verifyBoard;
-  verifyBoard.errorAt = 6;  // the verify pass's last record
-  err.str("");
-  ProgressReport progress(err, ProgressStyle::Quiet, false, clock);
-  EXPECT_EQ(FlashSession(options, verifyBoard, progress, out, clock).run(), kExitBoardError);
-  EXPECT_EQ(err.str(),
-            "tarnwick-flash: the board answered \"ERROR\" to line 3 of 3 in the verify pass: "
-            "\":00000001FF\"\n");
-}
-
 TEST_F(SessionFixture, SilenceEndsTheRunOneTimeOutAfterTheLastAnswer) {
   board.silentFrom = 3;
   options.verbose = true;
@@ -138,17 +119,6 @@ TEST_F(SessionFixture, AFormatAnswerIsReportedAndTheRestingRunEndsAtTheTimeOut) 
             std::string::npos);
 }
 
-TEST_F(SessionFixture, AVanishedDeviceEndsTheRunAtOnce) {
-  board.vanishAt = 5;
-  const int code = run();
-  EXPECT_EQ(code, kExitDeviceVanished);
-  EXPECT_NE(err.str().find("the device COM5: vanished (unplugged or hung up) in the verify pass, "
-                           "after line 2 of 3\n"),
-            std::string::npos)
-      << err.str();
-  EXPECT_LT(clock.elapsedMs(), 1000);  // not the time-out
-}
-
 TEST_F(SessionFixture, APortThatNeverOpensGivesUpAfterTheWindowsCountWithItsMessages) {
   // Every attempt opens a device that is no terminal: the port layer's message
   // each time, shown once with its count, then the give-up.
@@ -163,38 +133,6 @@ TEST_F(SessionFixture, APortThatNeverOpensGivesUpAfterTheWindowsCountWithItsMess
             "tarnwick-flash: (the message above came 197 more times)\n"
             "tarnwick-flash: COM5: Not available! Use Serial settings to setup your ports.\n"
             "tarnwick-flash: could not open COM5: in 19.9 s of attempts\n");
-}
-
-TEST_F(SessionFixture, InfoPrintsTheConnectionsAnswerFromItsPiecesAndAsksOnce) {
-  options.info = true;
-  options.hexFile.clear();
-  board.infoAnswer = {"VER=1.", "0 scripted\r\n"};
-  EXPECT_EQ(run(), kExitVerified);
-  EXPECT_EQ(out.str(), "VER=1.0 scripted\n");
-  EXPECT_EQ(commands(), (std::vector<std::string>{"BOOTinfo"}));
-}
-
-TEST_F(SessionFixture, AFileThatCannotBeLoadedEndsBeforeThePortIsTouched) {
-  const struct {
-    std::string text;
-    std::string message;
-  } cases[] = {
-      {"", "the file holds no lines"},
-      {std::string(9001, '\r'),
-       "error 9: The file has more than 9000 lines; at most 9000 lines "
-       "can be loaded."},
-  };
-  for (const auto& c : cases) {
-    err.str("");
-    options.hexFile = writeFile("session_bad.hex", c.text);
-    EXPECT_EQ(run(), kExitFileNotLoaded);
-    EXPECT_EQ(err.str(),
-              "tarnwick-flash: cannot load " + options.hexFile + ": " + c.message + "\n");
-  }
-  options.hexFile = ::testing::TempDir() + "no_such_file.hex";
-  EXPECT_EQ(run(), kExitFileNotLoaded);
-  EXPECT_NE(err.str().find("error 2: "), std::string::npos);
-  EXPECT_TRUE(board.calls.empty());
 }
 
 }  // namespace
