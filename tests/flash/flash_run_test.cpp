@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <regex>
 
@@ -28,9 +29,21 @@ const char kSmallImage[] =
     ":1000200005010008000000000000000000000000C2\r\n"
     ":00000001FF\r\n";
 
-// A path of this test program's own: ctest runs several at once.
+// A path of this test program's own (ctest runs several at once), removed
+// when the tests end, with the ".base" file the simulator writes beside a dump.
 std::string tempPath(const std::string& name) {
-  return ::testing::TempDir() + "flash_e2e_" + std::to_string(getpid()) + "_" + name;
+  static std::vector<std::string> paths;
+  struct Cleanup : ::testing::Environment {
+    void TearDown() override {
+      for (const auto& path : paths) {
+        std::remove(path.c_str());
+        std::remove((path + ".base").c_str());
+      }
+    }
+  };
+  if (paths.empty()) ::testing::AddGlobalTestEnvironment(new Cleanup);
+  paths.push_back(::testing::TempDir() + "flash_e2e_" + std::to_string(getpid()) + "_" + name);
+  return paths.back();
 }
 
 std::string writeFile(const std::string& name, const std::string& text) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -21,18 +22,13 @@ using testing::ScriptedBoard;
 
 const std::vector<std::string> kImage{":020000040000FA", ":0400000001020304F2", ":00000001FF"};
 
-// ctest runs test programs side by side: each writes files of its own.
-std::string writeFile(const std::string& name, const std::string& text) {
+// ctest runs test programs side by side: each writes a file of its own.
+std::string writeImage(const std::vector<std::string>& lines) {
   const std::string path =
-      ::testing::TempDir() + "flash_session_" + std::to_string(getpid()) + "_" + name;
-  std::ofstream(path, std::ios::binary) << text;
+      ::testing::TempDir() + "flash_session_" + std::to_string(getpid()) + ".hex";
+  std::ofstream file(path, std::ios::binary);
+  for (const auto& line : lines) file << line << "\r\n";
   return path;
-}
-
-std::string imageText(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& line : lines) text += line + "\r\n";
-  return text;
 }
 
 struct SessionFixture : ::testing::Test {
@@ -43,9 +39,10 @@ struct SessionFixture : ::testing::Test {
 
   SessionFixture() {
     options.port = "COM5:";
-    options.hexFile = writeFile("session_image.hex", imageText(kImage));
+    options.hexFile = writeImage(kImage);
     options.answerTimeout = 1s;
   }
+  ~SessionFixture() override { std::remove(options.hexFile.c_str()); }
   int run() {
     ProgressReport progress(err, ProgressStyle::Lines, options.verbose, clock);
     FlashSession session(options, board, progress, out, clock);
