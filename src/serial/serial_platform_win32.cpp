@@ -38,6 +38,23 @@ HANDLE toHandle(PortHandle port) {
   return reinterpret_cast<HANDLE>(port);
 }
 
+// The errors a transfer meets once the device is gone (a USB adapter
+// pulled out): access denied, device not ready, device not attached, and the
+// aborts and disconnects some drivers report instead.
+bool meansDeviceGone(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 PortHandle fromHandle(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? kInvalidPortHandle : reinterpret_cast<PortHandle>(handle);
 }
@@ -88,14 +105,14 @@ class Win32SerialPlatform final : public SerialPlatform {
     // A time-out is not a failure: ReadFile succeeds with fewer bytes, maybe
     // none. Only the count matters, and a failed call leaves it 0.
     DWORD received = 0;
-    ReadFile(toHandle(port), buffer, count, &received, nullptr);
+    if (!ReadFile(toHandle(port), buffer, count, &received, nullptr)) noteFailure(port);
     return received;
   }
 
   std::uint32_t write(PortHandle port, const std::uint8_t* buffer, std::uint32_t count) override {
     if (port == kInvalidPortHandle) return 0;
     DWORD written = 0;
-    WriteFile(toHandle(port), buffer, count, &written, nullptr);
+    if (!WriteFile(toHandle(port), buffer, count, &written, nullptr)) noteFailure(port);
     return written;
   }
 
@@ -105,8 +122,31 @@ class Win32SerialPlatform final : public SerialPlatform {
 
   int close(PortHandle port) override {
     if (port == kInvalidPortHandle) return 0;
+    if (port == vanished_) vanished_ = kInvalidPortHandle;
     return CloseHandle(toHandle(port));
   }
+
+  // Asks without disturbing the error number a failed call left behind.
+  bool deviceVanished(PortHandle port) const override {
+    if (port == kInvalidPortHandle) return false;
+    if (port == vanished_) return true;
+    const DWORD savedError = GetLastError();
+    DWORD errors = 0;
+    const bool gone =
+        !ClearCommError(toHandle(port), &errors, nullptr) && meansDeviceGone(GetLastError());
+    SetLastError(savedError);
+    return gone;
+  }
+
+ private:
+  // Once a transfer has found the device gone, it stays gone until the close.
+  void noteFailure(PortHandle port) {
+    const DWORD error = GetLastError();
+    if (meansDeviceGone(error)) vanished_ = port;
+    SetLastError(error);
+  }
+
+  PortHandle vanished_ = kInvalidPortHandle;
 };
 
 }  // namespace
