@@ -42,8 +42,8 @@ window_program=""
 keep=""
 
 cleanup() {
-  [ -n "$window_program" ] && kill "$window_program" 2>/dev/null || true
-  [ -n "$board" ] && kill "$board" 2>/dev/null || true
+  local pid
+  for pid in $window_program $board; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   if [ -n "$keep" ]; then echo "kept for a look: $work" >&2; else rm -rf "$work"; fi
 }
