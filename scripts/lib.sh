@@ -25,8 +25,9 @@ ensure_packages() {
 
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev
   fonts-dejavu-core)
-# srec_cat checks the simulated board's flash against the HEX files independently.
-TEST_PACKAGES=(srecord)
+# srec_cat checks the simulated board's flash against the HEX files independently; Xvfb,
+# xdotool and ImageMagick run and photograph the real window as a person would use it.
+TEST_PACKAGES=(srecord xvfb xauth xdotool imagemagick)
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
