@@ -16,7 +16,7 @@ namespace {
 
 enum class Kind { Frame, Label, TextBox, Button, Indicator, ProgressBar };
 
-struct ControlSpec {
+struct ControlDesign {
   const char* name;
   Kind kind;
   const char* container;  // "" for the window
@@ -28,7 +28,7 @@ struct ControlSpec {
 };
 
 // clang-format off
-const ControlSpec kControls[] = {
+const ControlDesign kControls[] = {
   {"Frame2",           Kind::Frame,       "",       "Comm's",                  0,    0,    5175, 855, true,  "",   0},
   {"Label1_0",         Kind::Label,       "Frame2", "Port: (1-9)",             120,  240,  795,  255, true,  "",   4},
   {"txt_0",            Kind::TextBox,     "Frame2", "COM5:",                   60,   480,  855,  315, true,  "NO", 1},
@@ -62,22 +62,22 @@ void colourFrameCaptions(QWidget& window) {
   }
 }
 
-QWidget* makeLabel(const ControlSpec& spec, QWidget* container) {
-  auto* label = new QLabel(QString::fromLatin1(spec.caption), container);
+QWidget* makeLabel(const ControlDesign& design, QWidget* container) {
+  auto* label = new QLabel(QString::fromLatin1(design.caption), container);
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return label;
 }
 
-QWidget* makeButton(const ControlSpec& spec, QWidget* container) {
-  auto* button = new QPushButton(QString::fromLatin1(spec.caption), container);
+QWidget* makeButton(const ControlDesign& design, QWidget* container) {
+  auto* button = new QPushButton(QString::fromLatin1(design.caption), container);
   button->setAutoDefault(false);  // Enter presses no button
   return button;
 }
 
-QWidget* makeProgressBar(const ControlSpec& spec, QWidget* container) {
+QWidget* makeProgressBar(const ControlDesign& design, QWidget* container) {
   auto* bar = new TextProgressBar(container);
-  bar->setText(QString::fromLatin1(spec.caption));
+  bar->setText(QString::fromLatin1(design.caption));
   bar->setBarColor(kBlue);
   return bar;
 }
@@ -88,40 +88,41 @@ QWidget* makeIndicator(QWidget* container) {
   return shape;
 }
 
-QWidget* makeControl(const ControlSpec& spec, QWidget* container) {
-  switch (spec.kind) {
+QWidget* makeControl(const ControlDesign& design, QWidget* container) {
+  switch (design.kind) {
     case Kind::Frame:
-      return new QGroupBox(QString::fromLatin1(spec.caption), container);
+      return new QGroupBox(QString::fromLatin1(design.caption), container);
     case Kind::Label:
-      return makeLabel(spec, container);
+      return makeLabel(design, container);
     case Kind::TextBox:
-      return new QLineEdit(QString::fromLatin1(spec.caption), container);
+      return new QLineEdit(QString::fromLatin1(design.caption), container);
     case Kind::Button:
-      return makeButton(spec, container);
+      return makeButton(design, container);
     case Kind::Indicator:
       return makeIndicator(container);
     case Kind::ProgressBar:
-      return makeProgressBar(spec, container);
+      return makeProgressBar(design, container);
   }
   return nullptr;
 }
 
-QRect pixelRect(const ControlSpec& spec) {
-  return QRect(spec.left / kTwipsPerPixel, spec.top / kTwipsPerPixel, spec.width / kTwipsPerPixel,
-               spec.height / kTwipsPerPixel);
+QRect pixelRect(const ControlDesign& design) {
+  return QRect(design.left / kTwipsPerPixel, design.top / kTwipsPerPixel,
+               design.width / kTwipsPerPixel, design.height / kTwipsPerPixel);
 }
 
 // Chains the controls that take the focus in the order of their tab indices.
 void setTabChain(QWidget& window) {
-  std::vector<const ControlSpec*> ordered;
-  for (const ControlSpec& spec : kControls) {
-    if (spec.tabIndex >= 0) ordered.push_back(&spec);
+  std::vector<const ControlDesign*> ordered;
+  for (const ControlDesign& design : kControls) {
+    if (design.tabIndex >= 0) ordered.push_back(&design);
   }
-  std::sort(ordered.begin(), ordered.end(),
-            [](const ControlSpec* a, const ControlSpec* b) { return a->tabIndex < b->tabIndex; });
+  std::sort(ordered.begin(), ordered.end(), [](const ControlDesign* a, const ControlDesign* b) {
+    return a->tabIndex < b->tabIndex;
+  });
   QWidget* previous = nullptr;
-  for (const ControlSpec* spec : ordered) {
-    auto* control = window.findChild<QWidget*>(QString::fromLatin1(spec->name));
+  for (const ControlDesign* design : ordered) {
+    auto* control = window.findChild<QWidget*>(QString::fromLatin1(design->name));
     if (!(control->focusPolicy() & Qt::TabFocus)) continue;
     if (previous) QWidget::setTabOrder(previous, control);
     previous = control;
@@ -131,16 +132,16 @@ void setTabChain(QWidget& window) {
 }  // namespace
 
 void buildControls(QWidget& window) {
-  for (const ControlSpec& spec : kControls) {
-    QWidget* container = spec.container[0] == '\0'
+  for (const ControlDesign& design : kControls) {
+    QWidget* container = design.container[0] == '\0'
                              ? &window
-                             : window.findChild<QWidget*>(QString::fromLatin1(spec.container));
-    QWidget* control = makeControl(spec, container);
-    control->setObjectName(QString::fromLatin1(spec.name));
-    control->setGeometry(pixelRect(spec));
-    control->setEnabled(spec.enabled);
-    control->setProperty("Tag", QString::fromLatin1(spec.tag));
-    if (spec.tabIndex >= 0) control->setProperty("TabIndex", spec.tabIndex);
+                             : window.findChild<QWidget*>(QString::fromLatin1(design.container));
+    QWidget* control = makeControl(design, container);
+    control->setObjectName(QString::fromLatin1(design.name));
+    control->setGeometry(pixelRect(design));
+    control->setEnabled(design.enabled);
+    control->setProperty("Tag", QString::fromLatin1(design.tag));
+    if (design.tabIndex >= 0) control->setProperty("TabIndex", design.tabIndex);
   }
   window.findChild<QWidget*>(QStringLiteral("Text8"))->raise();
   setTabChain(window);
