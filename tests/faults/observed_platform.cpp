@@ -54,8 +54,9 @@ std::uint32_t ObservedPlatform::read(PortHandle port, std::uint8_t* buffer, std:
 std::uint32_t ObservedPlatform::write(PortHandle port, const std::uint8_t* buffer,
                                       std::uint32_t count) {
   const std::uint32_t taken = system_->write(port, buffer, count);
-  writes.emplace_back(reinterpret_cast<const char*>(buffer), count);
-  if (onWrite) onWrite(writes.back());
+  const std::string_view bytes(reinterpret_cast<const char*>(buffer), count);
+  if (keepWrites) writes.emplace_back(bytes);
+  if (onWrite) onWrite(bytes);
   return taken;
 }
 

@@ -23,6 +23,7 @@ class ObservedPlatform : public serial::SerialPlatform {
   long readsWithData = 0;
   std::uint32_t largestRead = 0;
   std::vector<std::string> writes;  // the bytes handed to each write
+  bool keepWrites = true;           // a long measured run need not keep them
   int openPorts = 0;
   // Called as each read with data, and each write, returns.
   std::function<void(std::string_view bytes)> onRead;
