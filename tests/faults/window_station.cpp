@@ -1,5 +1,6 @@
 #include "window_station.h"
 
+#include <malloc.h>
 #include <stdlib.h>
 #include <time.h>
 #include <unistd.h>
@@ -21,6 +22,18 @@
 
 #include "ui/frm_serial.h"
 #include "ui/text_progress_bar.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TARNWICK_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TARNWICK_ASAN 1
+#endif
+#endif
+#ifdef TARNWICK_ASAN
+// From the sanitizer runtime; GCC ships no header for it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 namespace tarnwick::faults {
 namespace {
@@ -167,6 +180,14 @@ long residentKiB() {
 
 long peakResidentKiB() {
   return statusKiB("VmHWM:");
+}
+
+long heapInUseKiB() {
+#ifdef TARNWICK_ASAN
+  return static_cast<long>(__sanitizer_get_current_allocated_bytes() / 1024);
+#else
+  return static_cast<long>(mallinfo2().uordblks / 1024);
+#endif
 }
 
 }  // namespace tarnwick::faults

@@ -95,5 +95,8 @@ Calm watchWindow(Station& station, std::chrono::milliseconds span);
 double processCpuSeconds();
 long residentKiB();
 long peakResidentKiB();
+// What the heap holds in use now. Under AddressSanitizer freed blocks wait in
+// its quarantine and swell the resident size, so growth is judged on this.
+long heapInUseKiB();
 
 }  // namespace tarnwick::faults
