@@ -34,11 +34,10 @@ TEST_F(SerialPortTest, OpensByTheNameAsTypedWithTheFixedTimeouts) {
   EXPECT_EQ(port.OpenPort(U"COM5:", kSettings), -1);
   EXPECT_EQ(platform.calls, (Calls{"open COM5:", "timeouts", "build 115200,n,8,1", "apply"}));
   const CommTimeouts& t = platform.timeouts;
-  EXPECT_EQ(t.readIntervalTimeout, 20u);
-  EXPECT_EQ(t.readTotalTimeoutMultiplier, 1u);
-  EXPECT_EQ(t.readTotalTimeoutConstant, 1u);
-  EXPECT_EQ(t.writeTotalTimeoutMultiplier, 1u);
-  EXPECT_EQ(t.writeTotalTimeoutConstant, 10u);
+  EXPECT_EQ((std::vector<std::uint32_t>{t.readIntervalTimeout, t.readTotalTimeoutMultiplier,
+                                        t.readTotalTimeoutConstant, t.writeTotalTimeoutMultiplier,
+                                        t.writeTotalTimeoutConstant}),
+            (std::vector<std::uint32_t>{20, 1, 1, 1, 10}));
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(port.isOpen());
 }
@@ -119,37 +118,32 @@ TEST_F(SerialPortTest, CallsArrivingWhileTheMessageShowsTouchNothing) {
   EXPECT_EQ(messages.size(), 1u);
 }
 
-TEST_F(SerialPortTest, LongTextsGoOutIn255BytePiecesInOrder) {
+// The same pieces whether the text comes as bytes or as typed characters.
+TEST_F(SerialPortTest, TextsGoOutIn255BytePiecesInOrder) {
   open();
   const struct {
     std::size_t length;
     Calls writes;
   } cases[] = {
+      {0, {"write 0"}},
       {255, {"write 255"}},
       {256, {"write 255", "write 1"}},
       {600, {"write 255", "write 255", "write 90"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.length);
-    platform.calls.clear();
-    platform.writes.clear();
     const std::string text = numberedBytes(c.length);
-    const auto result = port.WritePort(text);
-    if (c.length == 255) {
-      EXPECT_EQ(result, 255);
+    for (const bool typed : {false, true}) {
+      platform.calls.clear();
+      platform.writes.clear();
+      const auto result = typed ? port.WritePort(testing::widened(text)) : port.WritePort(text);
+      EXPECT_EQ(platform.calls, c.writes);
+      EXPECT_EQ(platform.written(), text);
+      if (c.length <= 255) {
+        EXPECT_EQ(result, static_cast<std::int16_t>(c.length));
+      }
     }
-    EXPECT_EQ(platform.calls, c.writes);
-    EXPECT_EQ(platform.written(), text);
   }
-}
-
-TEST_F(SerialPortTest, EmptyTextIsOneWriteOfNothing) {
-  open();
-  platform.calls.clear();
-  EXPECT_EQ(port.WritePort(std::string()), 0);
-  EXPECT_EQ(port.WritePort(std::u32string()), 0);
-  EXPECT_EQ(platform.calls, (Calls{"write 0", "write 0"}));
-  EXPECT_EQ(platform.written(), "");
 }
 
 TEST_F(SerialPortTest, ACharacterWithoutAnEightBitCodeRefusesOnlyItsPiece) {
