@@ -43,6 +43,7 @@ class PtyRun : public ::testing::Test {
     form.dialogAnswers.push_back(files.write("image.hex", image));
     control.openFileAndDownloadClick();
     ASSERT_EQ(form.barText, "READY");
+    ASSERT_EQ(form.barMax, 3);
   }
   // The board hears exactly these bytes next.
   void hears(const std::string& bytes) {
@@ -69,7 +70,10 @@ TEST_F(PtyRun, AWholeRunGoesOutByteForByte) {
   hears("BOOT:0400000001:02:0304\r\n");
   says("OK\r\n");
   hears("BOOT:00000001FF\r\n");
+  EXPECT_EQ(form.barValue, 3);
+  EXPECT_EQ(control.state().lineIndex, 0);
   says("DOWNLOAD\r\n");
+  EXPECT_EQ(form.barText, "VERIFY");
   hears("BOOT#020000040000FA\r\n");
   says("OK\r\n");
   hears("BOOT#0400000001#02#0304\r\n");
@@ -78,7 +82,13 @@ TEST_F(PtyRun, AWholeRunGoesOutByteForByte) {
   says("DOWNLOAD\r\n");
   EXPECT_EQ(form.barText, "END");
   EXPECT_EQ(form.barColor, 0xFF00u);
+  EXPECT_EQ(control.state().verifyPass, 0);
+  EXPECT_EQ(control.state().imageLoaded, 0);
+  EXPECT_EQ(control.state().downloadRequested, 1);
   hearsNothingMore();
+  // The board's word decides: an OK after the end starts the download again.
+  says("OK\r\n");
+  hears("BOOT:020000040000FA\r\n");
 }
 
 TEST_F(PtyRun, AnErrorRestsTheRunUntilTheBoardSaysOk) {
