@@ -21,7 +21,7 @@
 
 #include "observed_platform.h"
 #include "temp_folder.h"
-#include "tools/sim_process.h"
+#include "support/board_sim.h"
 #include "ui/recording_dialogs.h"
 
 namespace tarnwick::ui {
@@ -75,7 +75,7 @@ class Station {
  private:
   std::string portName_;
   std::string flashPath_;
-  boardsim::testing::SimProcess board_;
+  testing::BoardSim board_;
   std::shared_ptr<testing::DialogLog> dialogs_;
   ObservedPlatform* line_;
   std::unique_ptr<ui::frmSerial> window_;

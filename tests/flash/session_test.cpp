@@ -3,15 +3,13 @@
 #include "flash/flash_session.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "fake_clock.h"
 #include "flash/exit_codes.h"
 #include "scripted_board.h"
+#include "support/temp_folder.h"
 
 namespace tarnwick::flash {
 namespace {
@@ -20,18 +18,8 @@ using namespace std::chrono_literals;
 using testing::FakeClock;
 using testing::ScriptedBoard;
 
-const std::vector<std::string> kImage{":020000040000FA", ":0400000001020304F2", ":00000001FF"};
-
-// ctest runs test programs side by side: each writes a file of its own.
-std::string writeImage(const std::vector<std::string>& lines) {
-  const std::string path =
-      ::testing::TempDir() + "flash_session_" + std::to_string(getpid()) + ".hex";
-  std::ofstream file(path, std::ios::binary);
-  for (const auto& line : lines) file << line << "\r\n";
-  return path;
-}
-
 struct SessionFixture : ::testing::Test {
+  testing::TempFolder files;
   FakeClock clock;
   ScriptedBoard board;
   FlashOptions options;
@@ -39,10 +27,10 @@ struct SessionFixture : ::testing::Test {
 
   SessionFixture() {
     options.port = "COM5:";
-    options.hexFile = writeImage(kImage);
+    options.hexFile =
+        files.write("image.hex", ":020000040000FA\r\n:0400000001020304F2\r\n:00000001FF\r\n");
     options.answerTimeout = 1s;
   }
-  ~SessionFixture() override { std::remove(options.hexFile.c_str()); }
   int run() {
     ProgressReport progress(err, ProgressStyle::Lines, options.verbose, clock);
     FlashSession session(options, board, progress, out, clock);
