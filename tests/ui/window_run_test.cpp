@@ -2,20 +2,18 @@
 // pseudo-terminal, and a board scripted here: connect, load, download,
 // verify, END; then a second load that the board stops with ERROR.
 // Screenshots of READY, DOWNLOAD, END and ERROR go to the build folder.
-#include <poll.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <atomic>
-#include <mutex>
+#include <algorithm>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "recording_dialogs.h"
@@ -42,95 +40,72 @@ const std::vector<std::string> kImage = {
 };
 
 std::string verifyForm(std::string line) {
-  for (char& c : line)
-    if (c == ':') c = '#';
+  std::replace(line.begin(), line.end(), ':', '#');
   return line;
 }
 
-// The board's side: answers each CR LF command on the pty master as a boot
-// loader would, records every command, and can hold one answer or fail a line.
+// The board's side on the pty master, answered from the event loop as a
+// boot loader would: notes every command that ends in CR LF, can hold the
+// answer to one download line until release(), and can refuse one.
 class ScriptedBoard {
  public:
-  explicit ScriptedBoard(int masterFd) : fd_(masterFd), thread_([this] { run(); }) {}
-  ~ScriptedBoard() {
-    stop_ = true;
-    thread_.join();
+  explicit ScriptedBoard(int masterFd) : fd_(masterFd), notifier_(masterFd, QSocketNotifier::Read) {
+    QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { take(); });
   }
 
-  std::atomic<int> holdAfterLine{0};  // download line (1-based) whose answer waits for release()
-  std::atomic<int> errorAtLine{0};    // download line answered with ERROR
-  void release() { holdAfterLine = 0; }
+  int holdAfterLine = 0;  // download line (1-based) whose answer waits for release()
+  int errorAtLine = 0;    // download line answered with ERROR
+  std::vector<std::string> commands;
+  std::string unframed;  // bytes after the last CR LF
 
-  std::vector<std::string> commands() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return commands_;
-  }
-  std::string unframed() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return pending_;
+  void release() {
+    holdAfterLine = 0;
+    say(held_);
   }
 
  private:
-  void run() {
-    while (!stop_) {
-      pollfd p{fd_, POLLIN, 0};
-      char buffer[512];
-      if (::poll(&p, 1, 10) <= 0) continue;
-      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-      if (n > 0) take(std::string(buffer, static_cast<std::size_t>(n)));
+  void take() {
+    char buffer[512];
+    const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+    if (n <= 0) return;
+    unframed.append(buffer, static_cast<std::size_t>(n));
+    for (std::size_t end; (end = unframed.find("\r\n")) != std::string::npos;) {
+      commands.push_back(unframed.substr(0, end));
+      unframed.erase(0, end + 2);
+      answer(commands.back());
     }
   }
 
-  void take(const std::string& bytes) {
-    std::vector<std::string> complete;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      pending_ += bytes;
-      for (std::size_t end; (end = pending_.find("\r\n")) != std::string::npos;) {
-        complete.push_back(pending_.substr(0, end));
-        pending_.erase(0, end + 2);
-      }
-      commands_.insert(commands_.end(), complete.begin(), complete.end());
-    }
-    for (const std::string& command : complete) say(answerTo(command));
-  }
-
-  std::string answerTo(const std::string& command) {
+  void answer(const std::string& command) {
     // Busy in the middle of a pass, the board leaves an info request unanswered:
     // a late poll must not make the window send a line out of turn.
-    if (command == "BOOTinfo") return midPass_ ? "" : "VER=2.01 BOOT\r\n";
-    const std::string answer = answerToLine(command);
-    midPass_ = answer == "OK\r\n";
-    return answer;
-  }
-
-  std::string answerToLine(const std::string& command) {
+    if (command == "BOOTinfo") return say(midPass_ ? "" : "VER=2.01 BOOT\r\n");
+    std::string reply = "?\r\n";
+    int line = 0;  // of a download line
     for (std::size_t i = 0; i < kImage.size(); ++i) {
-      const bool last = i + 1 == kImage.size();
+      const std::string next = i + 1 == kImage.size() ? "DOWNLOAD\r\n" : "OK\r\n";
+      if (command == "BOOT" + verifyForm(kImage[i])) reply = next;
       if (command == "BOOT" + kImage[i]) {
-        const int line = static_cast<int>(i) + 1;
-        while (holdAfterLine == line && !stop_)
-          std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (errorAtLine == line) return "ERROR\r\n";
-        return last ? "DOWNLOAD\r\n" : "OK\r\n";
+        line = static_cast<int>(i) + 1;
+        reply = errorAtLine == line ? "ERROR\r\n" : next;
       }
-      if (command == "BOOT" + verifyForm(kImage[i])) return last ? "DOWNLOAD\r\n" : "OK\r\n";
     }
-    return "?\r\n";
+    midPass_ = reply == "OK\r\n";
+    if (line != 0 && line == holdAfterLine) {
+      held_ = reply;
+    } else {
+      say(reply);
+    }
   }
 
-  void say(const std::string& answer) {
-    if (answer.empty()) return;
-    [[maybe_unused]] auto n = ::write(fd_, answer.data(), answer.size());
+  void say(const std::string& reply) {
+    [[maybe_unused]] auto n = ::write(fd_, reply.data(), reply.size());
   }
 
   int fd_;
+  QSocketNotifier notifier_;
   bool midPass_ = false;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::string pending_;
-  std::vector<std::string> commands_;
-  std::thread thread_;
+  std::string held_;
 };
 
 // The commands of one run as the board must hear them after its info polling.
@@ -207,11 +182,10 @@ class WindowRunTest : public QObject {
     QCOMPARE(bar->barColor(), 0xFF00u);
     shoot(window, "end");
     std::vector<std::string> expected = linesOfPass(':', kImage.size());
-    const std::vector<std::string> verify = linesOfPass('#', kImage.size());
-    expected.insert(expected.end(), verify.begin(), verify.end());
-    QCOMPARE(linesHeard(board.commands(), 0), expected);
+    for (const std::string& line : linesOfPass('#', kImage.size())) expected.push_back(line);
+    QCOMPARE(linesHeard(board.commands, 0), expected);
 
-    const std::size_t firstRun = board.commands().size();
+    const std::size_t firstRun = board.commands.size();
     board.errorAtLine = 2;
     dialogs->fileNames.push_back(hex.fileName());
     click("Command3");
@@ -219,8 +193,8 @@ class WindowRunTest : public QObject {
     QCOMPARE(bar->barColor(), 0xFFu);
     shoot(window, "error");
     QTest::qWait(700);  // the run rests: no more lines, no more polling
-    QCOMPARE(linesHeard(board.commands(), firstRun), linesOfPass(':', 2));
-    QCOMPARE(board.unframed(), std::string());
+    QCOMPARE(linesHeard(board.commands, firstRun), linesOfPass(':', 2));
+    QCOMPARE(board.unframed, std::string());
     QVERIFY(dialogs->messages.empty());
 
     window.close();
