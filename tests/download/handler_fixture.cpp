@@ -1,27 +1,6 @@
 #include "handler_fixture.h"
 
-#include <fstream>
-#include <random>
-
 namespace tarnwick::testing {
-
-TempDir::TempDir() {
-  std::random_device random;
-  path_ = std::filesystem::temp_directory_path() /
-          ("tarnwick-test-" + std::to_string(random()) + std::to_string(random()));
-  std::filesystem::create_directories(path_);
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::string TempDir::write(const std::string& name, const std::string& bytes) const {
-  const std::filesystem::path file = path_ / name;
-  std::ofstream(file, std::ios::binary) << bytes;
-  return file.string();
-}
 
 void Handlers::connect() {
   control.openPortClick();

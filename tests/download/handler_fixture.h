@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,24 +11,9 @@
 #include "serial/serial_port.h"
 #include "support/fake_form.h"
 #include "support/fake_platform.h"
+#include "support/temp_folder.h"
 
 namespace tarnwick::testing {
-
-// A fresh folder for the files a test writes, removed afterwards.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  // Writes the bytes exactly as given and returns the file's path.
-  std::string write(const std::string& name, const std::string& bytes) const;
-
- private:
-  std::filesystem::path path_;
-};
 
 class Handlers : public ::testing::Test {
  protected:
@@ -43,7 +27,7 @@ class Handlers : public ::testing::Test {
                           }};
   download::DownloadControl control{form, port};
   download::DownloadState& state = control.state();
-  TempDir files;
+  TempFolder files;
 
   // Open Port and one successful attempt; forgets the first "BOOTinfo".
   void connect();

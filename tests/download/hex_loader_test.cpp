@@ -164,7 +164,7 @@ class UnreadableFile : public Handlers {
 };
 
 TEST_F(UnreadableFile, AMissingFileShowsItsErrorNumber) {
-  loadUnreadable((files.path() / "missing.hex").string());
+  loadUnreadable(files.file("missing.hex"));
   ASSERT_EQ(form.messages.size(), 1u);
   EXPECT_EQ(form.messages[0].title, "Error#" + std::to_string(ENOENT));
   EXPECT_EQ(form.messages[0].style, MessageStyle::Error);
@@ -172,7 +172,7 @@ TEST_F(UnreadableFile, AMissingFileShowsItsErrorNumber) {
 }
 
 TEST_F(UnreadableFile, ADirectoryIsRefused) {
-  loadUnreadable(files.path().string());
+  loadUnreadable(files.path());
   ASSERT_EQ(form.messages.size(), 1u);
   EXPECT_EQ(form.messages[0].style, MessageStyle::Error);
 #ifdef __linux__

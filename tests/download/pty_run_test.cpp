@@ -26,7 +26,7 @@ class PtyRun : public ::testing::Test {
   serial::SerialPort port{*platform,
                           [this](const std::string& message) { portMessages.push_back(message); }};
   download::DownloadControl control{form, port};
-  TempDir files;
+  TempFolder files;
 
   void SetUp() override {
     form.realSleep = true;
