@@ -1,7 +1,6 @@
 // What the POSIX layer does with names that are not a serial device, and with
 // mode strings: nothing may block, nothing may be written, nothing created.
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -9,9 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,6 +15,7 @@
 #include "serial/serial_port.h"
 #include "serial_test_util.h"
 #include "support/pty_pair.h"
+#include "support/temp_folder.h"
 
 namespace tarnwick::serial {
 namespace {
@@ -27,19 +24,12 @@ using Messages = std::vector<std::string>;
 using testing::kSettings;
 using testing::widened;
 
-std::string contentsOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(PosixPortNames, NamesOfNoSerialDeviceNeverTakeAByteNorBlock) {
-  char pattern[] = "/tmp/tarnwick-names-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string dir = pattern;
-  const std::string file = dir + "/file";
-  const std::string fifo = dir + "/fifo";
+  testing::TempFolder folder;
+  const std::string dir = folder.path();
   const std::string kept("BOOT\0:1000\r\n", 12);
-  std::ofstream(file, std::ios::binary) << kept;
+  const std::string file = folder.write("file", kept);
+  const std::string fifo = folder.file("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const int fifoReader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // a write would get through
   ASSERT_GE(fifoReader, 0);
@@ -76,12 +66,11 @@ TEST(PosixPortNames, NamesOfNoSerialDeviceNeverTakeAByteNorBlock) {
       EXPECT_EQ(port.ReadPort(), "");
     }
   }
-  EXPECT_EQ(contentsOf(file), kept);
+  EXPECT_EQ(testing::readFile(file), kept);
   char byte = 0;
   EXPECT_LE(::read(fifoReader, &byte, 1), 0);
   ::close(fifoReader);
   EXPECT_NE(::access((dir + "/missing").c_str(), F_OK), 0);  // nothing was created
-  std::filesystem::remove_all(dir);
 }
 
 TEST(PosixModeStrings, OnlyWellFormedModeStringsBuild) {

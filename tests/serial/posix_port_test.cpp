@@ -8,10 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,6 +16,7 @@
 #include "serial/serial_port.h"
 #include "serial_test_util.h"
 #include "support/pty_pair.h"
+#include "support/temp_folder.h"
 
 namespace tarnwick::serial {
 namespace {
@@ -129,10 +127,10 @@ TEST_F(PtyPortTest, AHeldPortDoesNotOpenAgainUntilItIsClosed) {
 
 // A descriptor number freed by a close is soon handed to another file.
 TEST_F(PtyPortTest, AStaleHandleReachesNothing) {
-  char path[] = "/tmp/tarnwick-stale-XXXXXX";
-  const int file = mkstemp(path);
+  testing::TempFolder folder;
+  const std::string path = folder.write("file", "keep");
+  const int file = ::open(path.c_str(), O_RDWR);
   ASSERT_GE(file, 0);
-  ASSERT_EQ(::write(file, "keep", 4), 4);
 
   const PortHandle stale = platform.openExisting(pty.slavePath());
   ASSERT_NE(stale, kInvalidPortHandle);
@@ -151,14 +149,12 @@ TEST_F(PtyPortTest, AStaleHandleReachesNothing) {
   // The same through the port: Close Port, some file opens, the info poll writes.
   open();
   port.ClosePort();
-  const int reused = ::open(path, O_RDWR);
+  const int reused = ::open(path.c_str(), O_RDWR);
   EXPECT_EQ(port.WritePort(std::string("BOOTinfo\r\n")), 0);
   EXPECT_EQ(port.ReadPort(), "");
   ::close(reused);
   ::close(file);
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
-  std::remove(path);
+  EXPECT_EQ(testing::readFile(path), "keep");
 }
 
 double cpuSeconds() {
@@ -170,9 +166,8 @@ double cpuSeconds() {
 
 // Unplugged (the pty's master closed), then plugged in again under the same name.
 TEST_F(PtyPortTest, AVanishedDeviceNeitherSpinsNorBlocksAndConnectsAgainOnceBack) {
-  char folder[] = "/tmp/tarnwick-vanish-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string link = std::string(folder) + "/COM5:";  // the colon goes to open() as typed
+  testing::TempFolder folder;
+  const std::string link = folder.file("COM5:");  // the colon goes to open() as typed
   ASSERT_EQ(::symlink(pty.slavePath().c_str(), link.c_str()), 0);
   ASSERT_EQ(port.OpenPort(widened(link), kSettings), kPortTrue);
 
@@ -195,8 +190,6 @@ TEST_F(PtyPortTest, AVanishedDeviceNeitherSpinsNorBlocksAndConnectsAgainOnceBack
   port.WritePort(std::string("BOOTinfo\r\n"));
   EXPECT_EQ(again.receive(10, milliseconds(5000)), "BOOTinfo\r\n");
   port.ClosePort();
-  ::unlink(link.c_str());
-  ::rmdir(folder);
 }
 
 TEST_F(PtyPortTest, AWriteToAStuckLineEndsAtItsTimeout) {
