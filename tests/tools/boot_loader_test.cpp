@@ -2,14 +2,11 @@
 // verify compare, the flash dump and the cutting of the line into commands.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-
 #include "boot_loader.h"
 #include "command_framer.h"
 #include "flash.h"
 #include "hex_record.h"
+#include "support/temp_folder.h"
 
 namespace boardsim {
 namespace {
@@ -114,19 +111,14 @@ TEST(Flash, DumpsFromTheLowestAddressWithGapsErasedAndTheBaseBeside) {
   Flash flash;
   flash.put(0x08000002, 0x11);
   flash.put(0x08000005, 0x22);
-  const std::string path = ::testing::TempDir() + "flash_dump.bin";
+  const tarnwick::testing::TempFolder folder;
+  const std::string path = folder.file("flash.bin");
   ASSERT_EQ(dumpFlash(flash, path), "");
-  std::ifstream in(path, std::ios::binary);
-  const std::string image{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_EQ(image, std::string("\x11\xFF\xFF\x22", 4));
-  std::string base;
-  std::getline(std::ifstream(path + ".base"), base);
-  EXPECT_EQ(base, "0x08000002");
+  EXPECT_EQ(tarnwick::testing::readFile(path), std::string("\x11\xFF\xFF\x22", 4));
+  EXPECT_EQ(tarnwick::testing::readFile(path + ".base"), "0x08000002\n");
 
   flash.put(0, 0);  // 128 MiB apart: refused rather than written
   EXPECT_NE(dumpFlash(flash, path), "");
-  std::remove(path.c_str());
-  std::remove((path + ".base").c_str());
 }
 
 TEST(CommandFramer, CutsAtCrLfAcrossChunksAndRefusesOtherLineEnds) {

@@ -28,12 +28,6 @@ std::vector<std::string> answers(Board& board, const std::vector<std::string>& c
 const std::vector<std::string> kRun = {"BOOTinfo", "BOOT:0400100001020304E2",
                                        "BOOT:0400200005060708C2", "BOOT:00000001FF"};
 
-TEST(Faults, NoneGiveThePlainAnswersWithCrLf) {
-  Board board(Faults{});
-  EXPECT_EQ(answers(board, kRun), (std::vector<std::string>{"VER=2.1 simulated board\r\n", "OK\r\n",
-                                                            "OK\r\n", "DOWNLOAD\r\n"}));
-}
-
 TEST(Faults, ErrorAndFormatAtARecordAndDroppedAnswers) {
   Faults faults;
   faults.errorAt = 1;   // not stored

@@ -1,43 +1,85 @@
 // The simulator program itself, over its pseudo-terminal, played by a test as
 // the host: the protocol, the link, a host that comes and goes, the line's
-// pace, the faults that act on the line, and its flash against the binary
-// image that srec_cat (an independent tool) makes of the same HEX file.
+// pace, and the faults that act on the line. Whole runs of the sample files,
+// with the flash compared to srec_cat's image, are the flasher's and the
+// window's end-to-end tests.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <fstream>
 
-#include "sim_process.h"
+#include "support/board_sim.h"
 
-namespace boardsim::testing {
+namespace boardsim {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using tarnwick::testing::BoardSim;
+using tarnwick::testing::readFile;
+using tarnwick::testing::TempFolder;
 
-std::string tempDir(const std::string& name) {
-  const std::string dir =
-      ::testing::TempDir() + "boardsim_" + name + "_" + std::to_string(getpid());
-  mkdir(dir.c_str(), 0700);
-  return dir;
-}
-
-std::vector<std::string> hexLines(const std::string& file) {
-  std::ifstream in(std::string(FIRMWARE_DIR) + "/" + file, std::ios::binary);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+// The host's end of the line: raw, and every wait bounded.
+class HostPort {
+ public:
+  explicit HostPort(const std::string& path)
+      : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+    termios settings{};
+    if (fd_ < 0 || tcgetattr(fd_, &settings) != 0) return;
+    cfmakeraw(&settings);
+    tcsetattr(fd_, TCSANOW, &settings);
   }
-  return lines;
-}
+  ~HostPort() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool isOpen() const { return fd_ >= 0; }
+  void send(const std::string& command) {
+    const std::string line = command + "\r\n";
+    EXPECT_EQ(write(fd_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+  }
+  // The bytes of the first read that brings any; "" at a hang-up or after `limit`.
+  std::string readOnce(std::chrono::milliseconds limit = 5s) {
+    pollfd watch{fd_, POLLIN, 0};
+    char buffer[512];
+    if (poll(&watch, 1, static_cast<int>(limit.count())) <= 0) return "";
+    const ssize_t count = read(fd_, buffer, sizeof buffer);
+    return count > 0 ? std::string(buffer, static_cast<std::size_t>(count)) : "";
+  }
+  // Everything up to and with the next CR LF, or what came before the line went quiet.
+  std::string readAnswer() {
+    std::string answer;
+    for (std::string more = "-"; !more.empty() && answer.find("\r\n") == std::string::npos;) {
+      more = readOnce();
+      answer += more;
+    }
+    return answer;
+  }
+  // The answer to one command, without its CR LF.
+  std::string exchange(const std::string& command) {
+    send(command);
+    const std::string answer = readAnswer();
+    return answer.substr(0, answer.find("\r\n"));
+  }
+  // True when the line reports within `limit` that it vanished.
+  bool seesHangUp(std::chrono::milliseconds limit) {
+    pollfd watch{fd_, POLLIN, 0};
+    char c = 0;
+    return poll(&watch, 1, static_cast<int>(limit.count())) > 0 &&
+           ((watch.revents & (POLLHUP | POLLERR)) != 0 || read(fd_, &c, 1) <= 0);
+  }
+
+ private:
+  int fd_;
+};
 
 TEST(BoardSimProgram, AnswersTheProtocolAndReportsItsFlashAtExit) {
-  const std::string flash = tempDir("protocol") + "/flash.bin";
-  SimProcess sim({"--fast", "--flash-out", flash});
+  TempFolder folder;
+  const std::string flash = folder.file("flash.bin");
+  BoardSim sim({"--fast", "--flash-out", flash});
   HostPort host(sim.portPath());
   ASSERT_TRUE(host.isOpen()) << "port: '" << sim.portPath() << "'";
   EXPECT_EQ(host.exchange("BOOTinfo").rfind("VER=", 0), 0u);
@@ -52,7 +94,7 @@ TEST(BoardSimProgram, AnswersTheProtocolAndReportsItsFlashAtExit) {
   EXPECT_EQ(host.exchange("BOOTg"), "STARTING APPLICATION AT 0x080000C1");
 
   const std::string output = sim.stop();
-  EXPECT_EQ(sim.exitStatus(), 0);
+  EXPECT_EQ(sim.exitCode(), 0);
   EXPECT_NE(output.find("summary: records=6 bytes=4 base=0x08000010 errors=2"), std::string::npos)
       << output;
   EXPECT_EQ(readFile(flash), "\x01\x02\x03\x04");
@@ -60,9 +102,9 @@ TEST(BoardSimProgram, AnswersTheProtocolAndReportsItsFlashAtExit) {
 }
 
 TEST(BoardSimProgram, LinksThePortByNameAndSurvivesTheHostComingAndGoing) {
-  const std::string dir = tempDir("link");
-  SimProcess sim({"--fast", "--link", "COM5:"}, dir);
-  const std::string link = dir + "/COM5:";
+  TempFolder folder;
+  BoardSim sim({"--fast", "--link", "COM5:"}, folder.path());
+  const std::string link = folder.file("COM5:");
   char target[256] = {};
   ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
   EXPECT_EQ(std::string(target), sim.portPath());
@@ -78,11 +120,11 @@ TEST(BoardSimProgram, LinksThePortByNameAndSurvivesTheHostComingAndGoing) {
 
 // Lower bounds only: a loaded machine makes the line slower, never faster.
 TEST(BoardSimProgram, TakesTheTimeOfAFlashWriteAndOfA115200BaudLine) {
-  SimProcess sim({"--write-delay", "150", "--burst", "400"});
+  BoardSim sim({"--write-delay", "150", "--burst", "400"});
   HostPort host(sim.portPath());
   const auto sent = Clock::now();
   host.send("BOOT:0400100001020304E2");
-  const std::string first = host.readOnce(5s);
+  const std::string first = host.readOnce();
   const auto firstArrived = Clock::now();
   const std::string rest = host.readAnswer();
   const auto lastArrived = Clock::now();
@@ -93,10 +135,10 @@ TEST(BoardSimProgram, TakesTheTimeOfAFlashWriteAndOfA115200BaudLine) {
 }
 
 TEST(BoardSimProgram, SplitsAnswersAndHangsUpAtTheRecordAskedFor) {
-  SimProcess sim({"--fast", "--split-answers", "--hangup-at", "2"});
+  BoardSim sim({"--fast", "--split-answers", "--hangup-at", "2"});
   HostPort host(sim.portPath());
   host.send("BOOT:0400100001020304E2");
-  const std::string first = host.readOnce(5s);
+  const std::string first = host.readOnce();
   EXPECT_EQ(first, "O");
   EXPECT_EQ(first + host.readAnswer(), "OK\r\n");
   host.send("BOOT:00000001FF");
@@ -106,71 +148,23 @@ TEST(BoardSimProgram, SplitsAnswersAndHangsUpAtTheRecordAskedFor) {
 }
 
 TEST(BoardSimProgram, ComesBackAfterAHangUpUnderTheSameLinkWithItsFlash) {
-  const std::string dir = tempDir("back");
-  SimProcess sim({"--fast", "--link", "COM5:", "--hangup-at", "2", "--back-after", "300"}, dir);
+  TempFolder folder;
+  const std::string link = folder.file("COM5:");
+  BoardSim sim({"--fast", "--link", "COM5:", "--hangup-at", "2", "--back-after", "300"},
+               folder.path());
   {
-    HostPort host(dir + "/COM5:");
+    HostPort host(link);
     EXPECT_EQ(host.exchange("BOOT:0400100001020304E2"), "OK");
     host.send("BOOT:00000001FF");
     EXPECT_TRUE(host.seesHangUp(5s));
   }
   EXPECT_FALSE(sim.nextLine(10s).empty());
-  HostPort host(dir + "/COM5:");
+  HostPort host(link);
   ASSERT_TRUE(host.isOpen());
   EXPECT_EQ(host.exchange("BOOT#0400100001020304E2"), "OK");
   const std::string output = sim.stop();
   EXPECT_NE(output.find("summary: records=2 bytes=4 "), std::string::npos) << output;
 }
 
-// Runs `file` through the simulator as the host does: a download pass, then a
-// verify pass with every ":" as "#". Returns the answers that were not "OK".
-std::vector<std::string> download(HostPort& host, const std::vector<std::string>& lines) {
-  std::vector<std::string> notOk;
-  for (const char start : {':', '#'}) {
-    for (std::string line : lines) {
-      for (char& c : line) c = c == ':' ? start : c;
-      const std::string answer = host.exchange("BOOT" + line);
-      if (answer != "OK") notOk.push_back(answer);
-      if (answer == "ERROR") return notOk;
-    }
-  }
-  return notOk;
-}
-
-class FirmwareImage : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(FirmwareImage, FlashEqualsTheImageSrecCatMakes) {
-  ASSERT_STRNE(SREC_CAT_PROGRAM, "") << "srec_cat (Debian package srecord) is needed";
-  const std::string hex = std::string(FIRMWARE_DIR) + "/" + GetParam() + ".hex";
-  const std::string dir = tempDir(GetParam());
-  const std::string expected = dir + "/expected.bin";
-  const std::string command = std::string(SREC_CAT_PROGRAM) + " '" + hex + "' -Intel -offset - " +
-                              "-minimum-addr '" + hex + "' -Intel -o '" + expected + "' -Binary";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
-
-  SimProcess sim({"--fast", "--exit-after-end", "--flash-out", dir + "/flash.bin"});
-  HostPort host(sim.portPath());
-  EXPECT_EQ(download(host, hexLines(GetParam() + std::string(".hex"))),
-            (std::vector<std::string>{"DOWNLOAD", "DOWNLOAD"}));
-  EXPECT_NE(sim.waitForExit(20s).find("errors=0"), std::string::npos);
-  const std::string image = readFile(dir + "/flash.bin");
-  EXPECT_GT(image.size(), 2000u);
-  EXPECT_TRUE(image == readFile(expected)) << "the flash differs from srec_cat's image";
-}
-
-INSTANTIATE_TEST_SUITE_P(SampleFirmware, FirmwareImage,
-                         ::testing::Values("avr_blink", "arm_blink"));
-
-TEST(BoardSimProgram, StopsTheSampleWithTheSpoiledChecksumAtItsTenthLine) {
-  SimProcess sim({"--fast"});
-  HostPort host(sim.portPath());
-  const std::vector<std::string> lines = hexLines("bad_checksum.hex");
-  std::size_t sent = 0;
-  std::string answer = "OK";
-  while (answer == "OK" && sent < lines.size()) answer = host.exchange("BOOT" + lines[sent++]);
-  EXPECT_EQ(answer, "ERROR");
-  EXPECT_EQ(sent, 10u);
-}
-
 }  // namespace
-}  // namespace boardsim::testing
+}  // namespace boardsim
