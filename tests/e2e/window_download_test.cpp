@@ -9,7 +9,6 @@
 // ("COM5:" is the window's own default).
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,18 +18,17 @@
 #include <memory>
 #include <vector>
 
-#include "simulator.h"
-#include "srec_tools.h"
+#include "support/board_sim.h"
 #include "ui/frm_serial.h"
 #include "ui/recording_dialogs.h"
 #include "ui/text_progress_bar.h"
 
-using tarnwick::e2e::parseSummary;
-using tarnwick::e2e::Simulator;
-using tarnwick::e2e::srecImageOf;
-using tarnwick::e2e::Summary;
+using tarnwick::testing::BoardSim;
 using tarnwick::testing::DialogLog;
+using tarnwick::testing::firmwareFile;
+using tarnwick::testing::readFile;
 using tarnwick::testing::RecordingDialogs;
+using tarnwick::testing::SimSummary;
 using tarnwick::ui::frmSerial;
 using tarnwick::ui::TextProgressBar;
 
@@ -43,81 +41,14 @@ constexpr int kRunMs = 120000;
 constexpr unsigned kGreen = 0xFF00;
 constexpr unsigned kRed = 0xFF;
 
-QString firmware(const QString& name) {
-  return QStringLiteral(TARNWICK_FIRMWARE_DIR "/") + name;
+long long recordsIn(const std::string& hexPath) {
+  const std::string text = readFile(hexPath);
+  long long lines = 0;
+  for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+    ++lines;
+  }
+  return lines;
 }
-
-int recordsIn(const QString& hexPath) {
-  QFile file(hexPath);
-  if (!file.open(QIODevice::ReadOnly)) return -1;
-  return static_cast<int>(file.readAll().count("\r\n"));
-}
-
-// The flash the board dumped equals srec_cat's image of the file, placed at
-// the lowest address srec_info names. Empty when equal, else what differs.
-QString flashProblem(const QString& flashPath, long long flashBase, const QString& hexPath) {
-  const auto expected = srecImageOf(hexPath, flashPath + QStringLiteral(".expected"));
-  if (!expected.problem.isEmpty()) return expected.problem;
-  QFile flash(flashPath);
-  if (!flash.open(QIODevice::ReadOnly)) return QStringLiteral("no flash dump ") + flashPath;
-  const QByteArray actual = flash.readAll();
-  if (flashBase != expected.base)
-    return QStringLiteral("flash starts at 0x%1, the file at 0x%2")
-        .arg(flashBase, 0, 16)
-        .arg(expected.base, 0, 16);
-  if (actual.size() != expected.bytes.size())
-    return QStringLiteral("flash holds %1 bytes, the image %2")
-        .arg(actual.size())
-        .arg(expected.bytes.size());
-  for (qsizetype i = 0; i < actual.size(); ++i) {
-    if (actual[i] != expected.bytes[i]) return QStringLiteral("first difference at +%1").arg(i);
-  }
-  return {};
-}
-
-// A board and the window wired to it.
-class Station {
- public:
-  Station(const QString& folder, const QString& portName, QStringList boardOptions)
-      : flashPath_(folder + "/" + QString(portName).remove(':') + ".flash.bin"),
-        board_(boardOptions << "--link" << portName << "--flash-out" << flashPath_, folder),
-        dialogs_(std::make_shared<DialogLog>()),
-        window_(tarnwick::serial::makeSystemSerialPlatform(),
-                std::make_unique<RecordingDialogs>(dialogs_)) {
-    window_.findChild<QLineEdit*>("txt_0")->setText(portName);
-    window_.show();
-  }
-
-  bool boardStarted() const { return !board_.portPath().isEmpty(); }
-  void click(const char* button) {
-    QTest::mouseClick(window_.findChild<QPushButton*>(button), Qt::LeftButton);
-  }
-  void openFileAndDownload(const QString& hexPath) {
-    dialogs_->fileNames.push_back(hexPath);
-    click("Command3");
-  }
-  QString status() const { return window_.findChild<QLabel*>("Label2")->text(); }
-  bool ready() const { return status() == "Ready"; }
-  const TextProgressBar& bar() const {
-    return *window_.findChild<TextProgressBar*>("vbalProgressBar1");
-  }
-  bool runEnded() const { return bar().text() == "END" || bar().text() == "ERROR"; }
-  int messagesShown() const { return static_cast<int>(dialogs_->messages.size()); }
-  QString answer() const { return window_.findChild<QLineEdit*>("Text8")->text(); }
-
-  // Closes the window (which closes its port), then stops the board.
-  Summary finish() {
-    window_.close();
-    return parseSummary(board_.stop());
-  }
-  const QString& flashPath() const { return flashPath_; }
-
- private:
-  QString flashPath_;
-  Simulator board_;
-  std::shared_ptr<DialogLog> dialogs_;
-  frmSerial window_;
-};
 
 // Runs the event loop as the program does, with no pause between passes
 // (QTest::qWaitFor sleeps 10 ms between them, which would slow every tick),
@@ -134,6 +65,59 @@ bool runUntil(Predicate done, int limitMs) {
   if (!done()) loop.exec();
   return done();
 }
+
+std::vector<std::string> linkedBoard(std::vector<std::string> options, const QString& portName,
+                                     const std::string& flashPath) {
+  options.insert(options.end(), {"--link", portName.toStdString(), "--flash-out", flashPath});
+  return options;
+}
+
+// A board, its port linked under a COM name in `folder`, and the window
+// wired to it by that name.
+class Station {
+ public:
+  Station(const QString& folder, const QString& portName, std::vector<std::string> boardOptions)
+      : flashPath_((folder + "/" + QString(portName).remove(':') + ".flash.bin").toStdString()),
+        board_(linkedBoard(std::move(boardOptions), portName, flashPath_), folder.toStdString()),
+        dialogs_(std::make_shared<DialogLog>()),
+        window_(tarnwick::serial::makeSystemSerialPlatform(),
+                std::make_unique<RecordingDialogs>(dialogs_)) {
+    window_.findChild<QLineEdit*>("txt_0")->setText(portName);
+    window_.show();
+  }
+
+  bool boardStarted() const { return !board_.portPath().empty(); }
+  void click(const char* button) {
+    QTest::mouseClick(window_.findChild<QPushButton*>(button), Qt::LeftButton);
+  }
+  void openFileAndDownload(const std::string& hexPath) {
+    dialogs_->fileNames.push_back(QString::fromStdString(hexPath));
+    click("Command3");
+  }
+  bool ready() const { return window_.findChild<QLabel*>("Label2")->text() == "Ready"; }
+  const TextProgressBar& bar() const {
+    return *window_.findChild<TextProgressBar*>("vbalProgressBar1");
+  }
+  bool runEnded() const { return bar().text() == "END" || bar().text() == "ERROR"; }
+  int messagesShown() const { return static_cast<int>(dialogs_->messages.size()); }
+  QString answer() const { return window_.findChild<QLineEdit*>("Text8")->text(); }
+
+  // Closes the window (which closes its port), then stops the board.
+  SimSummary finish() {
+    window_.close();
+    return tarnwick::testing::parseSummary(board_.stop());
+  }
+  // What differs between the board's flash and srec's image of the file.
+  QString flashDifference(const std::string& hexPath) const {
+    return QString::fromStdString(tarnwick::testing::flashDifference(flashPath_, hexPath));
+  }
+
+ private:
+  std::string flashPath_;
+  BoardSim board_;
+  std::shared_ptr<DialogLog> dialogs_;
+  frmSerial window_;
+};
 
 bool allOf(const std::vector<std::unique_ptr<Station>>& stations, bool (Station::*test)() const) {
   for (const auto& station : stations)
@@ -172,12 +156,12 @@ class WindowDownloadTest : public QObject {
 
   void sampleLandsInFlashByteForByte() {
     QFETCH(QString, hexName);
-    const QString hex = firmware(hexName);
+    const std::string hex = firmwareFile(hexName.toStdString());
     Station station(folder_->path(), "COM5:", {"--fast"});
     QVERIFY(station.boardStarted());
 
     station.click("BTNOpenCom");
-    QTRY_COMPARE_WITH_TIMEOUT(station.status(), QString("Ready"), kConnectMs);
+    QTRY_VERIFY_WITH_TIMEOUT(station.ready(), kConnectMs);
     station.openFileAndDownload(hex);
     QCOMPARE(station.bar().text(), QString("READY"));
     QVERIFY(runUntil([&] { return station.runEnded(); }, kRunMs));
@@ -185,20 +169,19 @@ class WindowDownloadTest : public QObject {
     QCOMPARE(station.bar().barColor(), kGreen);
     QCOMPARE(station.messagesShown(), 0);
 
-    const Summary summary = station.finish();
+    const SimSummary summary = station.finish();
     // Every line once in each pass, none refused, none repeated.
-    QCOMPARE(summary.records, 2LL * recordsIn(hex));
+    QCOMPARE(summary.records, 2 * recordsIn(hex));
     QCOMPARE(summary.errors, 0LL);
-    const QString problem = flashProblem(station.flashPath(), summary.base, hex);
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(station.flashDifference(hex), QString());
   }
 
   void spoiledChecksumStopsTheRunOnError() {
     Station station(folder_->path(), "COM5:", {"--fast"});
     QVERIFY(station.boardStarted());
     station.click("BTNOpenCom");
-    QTRY_COMPARE_WITH_TIMEOUT(station.status(), QString("Ready"), kConnectMs);
-    station.openFileAndDownload(firmware("bad_checksum.hex"));
+    QTRY_VERIFY_WITH_TIMEOUT(station.ready(), kConnectMs);
+    station.openFileAndDownload(firmwareFile("bad_checksum.hex"));
     QVERIFY(runUntil([&] { return station.runEnded(); }, kRunMs));
     QCOMPARE(station.bar().text(), QString("ERROR"));
     QCOMPARE(station.bar().barColor(), kRed);
@@ -208,7 +191,7 @@ class WindowDownloadTest : public QObject {
     // the board, not even after a few ticks of every timer.
     QTest::qWait(1500);
     QCOMPARE(station.bar().text(), QString("ERROR"));
-    const Summary summary = station.finish();
+    const SimSummary summary = station.finish();
     QCOMPARE(summary.records, 9LL);
     QCOMPARE(summary.errors, 1LL);
   }
@@ -219,11 +202,12 @@ class WindowDownloadTest : public QObject {
   // per board). A line that reached the wrong board shows in the counts.
   void fourWindowsAgainstFourBoardsAtOnce() {
     const QStringList ports = {"COM5:", "COM6:", "COM7:", "COM8:"};
-    const QString hex = firmware("avr_blink.hex");
+    const std::string hex = firmwareFile("avr_blink.hex");
     std::vector<std::unique_ptr<Station>> stations;
     for (const QString& port : ports) {
       // Paced as real boards on 115200-baud lines.
-      stations.push_back(std::make_unique<Station>(folder_->path(), port, QStringList{}));
+      stations.push_back(
+          std::make_unique<Station>(folder_->path(), port, std::vector<std::string>{}));
       QVERIFY(stations.back()->boardStarted());
     }
     for (auto& station : stations) station->click("BTNOpenCom");
@@ -234,11 +218,11 @@ class WindowDownloadTest : public QObject {
     for (int i = 0; i < ports.size(); ++i) {
       Station& station = *stations[i];
       QCOMPARE(station.bar().text(), QString("END"));
-      const Summary summary = station.finish();
-      QCOMPARE(summary.records, 2LL * recordsIn(hex));
+      const SimSummary summary = station.finish();
+      QCOMPARE(summary.records, 2 * recordsIn(hex));
       QCOMPARE(summary.errors, 0LL);
-      const QString problem = flashProblem(station.flashPath(), summary.base, hex);
-      QVERIFY2(problem.isEmpty(), qPrintable(ports[i] + ": " + problem));
+      const QString difference = station.flashDifference(hex);
+      QVERIFY2(difference.isEmpty(), qPrintable(ports[i] + ": " + difference));
     }
   }
 };
