@@ -108,15 +108,6 @@ TEST_F(Handlers, NineThousandLinesLoadAndOneMoreIsRefused) {
   EXPECT_EQ(openDescriptors(), before);
 }
 
-TEST_F(Handlers, AShorterSecondLoadLeavesTheLaterLinesInTheTable) {
-  load(crlfFile({"1", "2", "3"}));
-  load(crlfFile({"x"}));
-  EXPECT_EQ(state.lineTotal, 1);
-  EXPECT_EQ(state.hexLines[1], "x");
-  EXPECT_EQ(state.hexLines[2], "2");
-  EXPECT_EQ(state.hexLines[3], "3");
-}
-
 TEST_F(Handlers, ACancelledDialogChangesNothingButTheTwoFlags) {
   load(crlfFile({"a", "b"}));
   state.verifyPass = 1;

@@ -12,7 +12,7 @@ using download::MessageStyle;
 using download::RuntimeError;
 using Log = std::vector<std::string>;
 
-TEST_F(Handlers, WithNothingLoadedTheSenderDoesNothingAtAll) {
+TEST_F(Handlers, WithNothingLoadedOrAnEmptyFileTheSenderDoesNothingAtAll) {
   connect();
   const std::size_t mark = form.log.size();
   control.sendClick();
@@ -21,19 +21,15 @@ TEST_F(Handlers, WithNothingLoadedTheSenderDoesNothingAtAll) {
   EXPECT_EQ(takeWritten(), "");
   EXPECT_EQ(form.logFrom(mark), (Log{"Pic 0xffffff", "Pic 0xff", "Text8 OK"}));
   EXPECT_EQ(state.lineIndex, 0);
-  EXPECT_TRUE(form.messages.empty());
-}
 
-TEST_F(Handlers, AnEmptyFileSendsNoLineWhateverTheBoardSays) {
-  connect();
   load("");
-  EXPECT_EQ(state.lineTotal, 0);
   answer("VER=1");
   answer("OK");
   answer("DOWNLOAD");
   control.sendClick();
   EXPECT_EQ(takeWritten(), "");
   EXPECT_EQ(form.barText, "VERIFY");
+  EXPECT_TRUE(form.messages.empty());
 }
 
 TEST_F(Handlers, LinesLeftByALongerFileAreNeverSent) {
