@@ -53,6 +53,7 @@ class Station {
   // Stops the board; it writes its flash, read by flash() afterwards.
   BoardSummary stopBoard();
   std::string flash() const;
+  const std::string& flashPath() const { return flashPath_; }
 
   ui::frmSerial& window() { return *window_; }
   ObservedPlatform& line() { return *line_; }
