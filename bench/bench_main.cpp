@@ -19,8 +19,10 @@
 #include <fstream>
 #include <string>
 
+#include "bare_link.h"
 #include "download_run.h"
 #include "hex_image.h"
+#include "support/temp_folder.h"
 #include "window_measures.h"
 #include "window_station.h"
 
@@ -50,7 +52,7 @@ std::string today() {
 }
 
 int fullRun(int lines) {
-  faults::TempFolder folder;
+  testing::TempFolder folder;
   const faults::HexImage image = faults::makeImage(lines);
   faults::Station station(folder.path(), {"--fast"});
   if (!station.connect()) return 2;
@@ -63,8 +65,11 @@ int fullRun(int lines) {
   return ended && flashHolds ? 0 : 1;
 }
 
+// Enough lines for a steady figure, in well under a minute.
+constexpr int kBareLines = 1000;
+
 int table(const std::string& self, int lines) {
-  faults::TempFolder folder;
+  testing::TempFolder folder;
   const std::string hexPath = faults::makeImage(lines).writeTo(folder.path() + "/image.hex");
   const std::string loadPath = faults::makeImage(9000).writeTo(folder.path() + "/load.hex");
 
@@ -73,6 +78,8 @@ int table(const std::string& self, int lines) {
   faults::Station station(folder.path(), {"--write-delay", "0"});
   const DownloadTiming run = timeDownload(station, hexPath, lines * 0.1 + 60);
   const double quietCpu = quietCpuShare(station, 10);
+  const faults::HexImage bareImage = faults::makeImage(kBareLines);
+  const BareTiming bare = timeBareLink(bareImage.lines, folder.path());
   const double peakMiB = static_cast<double>(faults::peakResidentKiB()) / 1024;
   if (!run.ended) std::printf("The run did not reach END.\n");
 
@@ -87,6 +94,11 @@ int table(const std::string& self, int lines) {
       "| The protocol's bound for that run (wire bytes at 10 bits, 20 ms quiet per read)"
       " | %.1f s, ratio %.3f | ratio within 1.05 |\n",
       run.boundSeconds, ratio);
+  std::printf(
+      "| The same exchange with no window: the serial link alone, %d lines"
+      " | %.2f ms per line, ratio %.3f%s | |\n",
+      kBareLines, bare.seconds / static_cast<double>(bare.lines) * 1e3,
+      bare.seconds / bare.boundSeconds, bare.complete ? "" : " (answers missing)");
   std::printf("| CPU of the connected window, line quiet (10 s) | %.2f %% of a core | < 1 %% |\n",
               quietCpu * 100);
   std::printf(

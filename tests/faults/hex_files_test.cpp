@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "descriptors.h"
 #include "download/handler_fixture.h"
-#include "temp_folder.h"
 
 namespace tarnwick::testing {
 namespace {

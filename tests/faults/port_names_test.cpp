@@ -13,16 +13,16 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "descriptors.h"
 #include "download/download_control.h"
 #include "serial/serial_platform_posix.h"
 #include "serial/serial_port.h"
 #include "support/fake_form.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace tarnwick::faults {
 namespace {
@@ -43,11 +43,6 @@ void PrintTo(const OddName& param, std::ostream* out) {
 }
 
 const char kKept[] = "BOOT:00000001FF\r\n";
-
-std::string contentsOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::u32string widened(const std::string& bytes) {
   std::u32string text;
@@ -109,7 +104,7 @@ class PortNames : public ::testing::TestWithParam<OddName> {
     return ticks;
   }
 
-  TempFolder folder;
+  testing::TempFolder folder;
   int fifoReader = -1;
   serial::PosixSerialPlatform platform;
   testing::FakeForm form;
@@ -141,7 +136,7 @@ TEST_P(PortNames, TheSeriesGivesUpWithoutBlockingWritingOrLeavingAnythingOpen) {
       "Unable to set timeouts for port " + name + " Error: " + std::to_string(ENOTTY));
   EXPECT_EQ(portMessages, refusals);
 
-  EXPECT_EQ(contentsOf(folder.path() + "/file"), kKept);
+  EXPECT_EQ(testing::readFile(folder.path() + "/file"), kKept);
   char byte = 0;
   EXPECT_LE(::read(fifoReader, &byte, 1), 0) << "a byte reached the FIFO";
   EXPECT_EQ(folderListing(), listing);

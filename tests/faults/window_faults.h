@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hex_image.h"
+#include "support/temp_folder.h"
 #include "window_station.h"
 
 namespace tarnwick::faults {
@@ -36,7 +37,7 @@ class WindowFaults : public ::testing::Test {
   // many records as it was told to.
   void expectFlashHolds(const HexImage& image, long refusals = 0);
 
-  TempFolder folder;
+  testing::TempFolder folder;
   std::unique_ptr<Station> station;
 };
 

@@ -17,9 +17,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
+#include "support/temp_folder.h"
 #include "ui/frm_serial.h"
 #include "ui/text_progress_bar.h"
 
@@ -87,8 +87,7 @@ BoardSummary Station::stopBoard() {
 }
 
 std::string Station::flash() const {
-  std::ifstream in(flashPath_, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return testing::readFile(flashPath_);
 }
 
 void Station::click(const char* name) {

@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "observed_platform.h"
-#include "temp_folder.h"
 #include "support/board_sim.h"
 #include "ui/recording_dialogs.h"
 
