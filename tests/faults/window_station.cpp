@@ -14,10 +14,8 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "support/temp_folder.h"
 #include "ui/frm_serial.h"
@@ -77,13 +75,7 @@ Station::Station(const std::string& folder, std::vector<std::string> boardOption
 Station::~Station() = default;
 
 BoardSummary Station::stopBoard() {
-  BoardSummary summary;
-  std::istringstream output(board_.stop());
-  for (std::string text; std::getline(output, text);) {
-    std::sscanf(text.c_str(), "summary: records=%ld bytes=%ld base=%*s errors=%ld",
-                &summary.records, &summary.bytes, &summary.errors);
-  }
-  return summary;
+  return testing::parseSummary(board_.stop());
 }
 
 std::string Station::flash() const {

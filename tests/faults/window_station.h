@@ -1,7 +1,7 @@
 // A window offscreen, with the real handlers and serial link, wired to the
 // board simulator on a pseudo-terminal; and the gauges the fault runs and the
-// benchmark read while it works: CPU, resident memory, open descriptors, and
-// how late the event loop runs a timer.
+// benchmark read while it works: CPU, resident memory, heap in use, and how
+// late the event loop runs a timer.
 //
 // The board links its port as FOLDER/COM5:, and the window's port name is
 // that link, so a board that comes back on a new port is found under the
@@ -34,11 +34,7 @@ inline constexpr std::chrono::milliseconds kConnectLimit{20000};
 inline constexpr std::chrono::milliseconds kRunLimit{120000};
 
 // The numbers of the simulator's "summary:" line; -1 where it printed none.
-struct BoardSummary {
-  long records = -1;
-  long bytes = -1;
-  long errors = -1;
-};
+using BoardSummary = testing::SimSummary;
 
 class Station {
  public:
