@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "download/hex_line_splitter.h"
@@ -22,11 +23,24 @@ RuntimeError systemError(int number) {
   return RuntimeError{number, std::strerror(number)};
 }
 
+// A pipe or a device never ends (or blocks the window until something writes
+// to it): only files, and folders, which fail on their own, are opened.
+bool neverEnds(const std::string& path) {
+  std::error_code error;
+  const auto type = std::filesystem::status(path, error).type();
+  using std::filesystem::file_type;
+  return !error && (type == file_type::fifo || type == file_type::socket ||
+                    type == file_type::character || type == file_type::block);
+}
+
 }  // namespace
 
 std::optional<RuntimeError> readHexLines(const std::string& path,
                                          std::vector<std::string>& hexLines,
                                          std::int16_t& lineIndex) {
+  if (neverEnds(path)) {
+    return RuntimeError{EINVAL, "This is a pipe or a device, not a file: it cannot be loaded."};
+  }
   errno = 0;
   File file(std::fopen(path.c_str(), "rb"));
   if (!file) return systemError(errno);

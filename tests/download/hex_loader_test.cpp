@@ -7,6 +7,10 @@
 
 #include "handler_fixture.h"
 
+#ifdef __linux__
+#include <sys/stat.h>
+#endif
+
 namespace tarnwick::testing {
 namespace {
 
@@ -170,6 +174,20 @@ TEST_F(UnreadableFile, ADirectoryIsRefused) {
   EXPECT_EQ(form.messages[0].title, "Error#" + std::to_string(EISDIR));
 #endif
 }
+
+#ifdef __linux__
+// Opening a pipe for reading would wait for a writer for ever, freezing the window.
+TEST_F(UnreadableFile, APipeOrADeviceIsRefusedWithoutWaiting) {
+  const std::string fifo = files.file("pipe.hex");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+    form.messages.clear();
+    loadUnreadable(path);
+    ASSERT_EQ(form.messages.size(), 1u) << path;
+    EXPECT_EQ(form.messages[0].title, "Error#" + std::to_string(EINVAL)) << path;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace tarnwick::testing
