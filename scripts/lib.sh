@@ -28,11 +28,20 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev 
 # srec_cat checks the simulated board's flash against the HEX files independently; Xvfb,
 # xdotool and ImageMagick run and photograph the real window as a person would use it.
 TEST_PACKAGES=(srecord xvfb xauth xdotool imagemagick)
+# scripts/package: man pages from the programs' --help (help2man), the package's
+# dependencies from its binaries (dpkg-dev's dpkg-shlibdeps, which CPack runs, and
+# the `file` command, with which CPack finds the binaries) and Debian's hardening
+# flags (dpkg-buildflags).
+PACKAGE_PACKAGES=(help2man dpkg-dev file)
+# Checks of the package with the tools distributions use: lintian, desktop-file-validate,
+# appstreamcli; man-db finds the installed man pages.
+PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db)
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
   local dir=$1
   shift
-  cmake -S "$TOP" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S "$TOP" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_WERROR=ON "$@" \
+    >/dev/null
   cmake --build "$dir" -j "$JOBS"
 }

@@ -27,6 +27,7 @@ ends when the board has verified it.
   -q, --quiet          no progress
   -v, --verbose        print every answer of the board
   -h, --help           show this text
+      --version        show the version
 
 PORT is the serial device as the system names it (/dev/ttyACM0, COM5:).
 Progress and messages go to standard error: on a terminal one line redrawn in
@@ -117,6 +118,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const argv[]) {
       optionsEnded = true;
     } else if (arg == "-h" || arg == "--help") {
       return ParsedCommandLine{std::nullopt, kUsage, kExitVerified};
+    } else if (arg == "--version") {
+      return ParsedCommandLine{std::nullopt, "tarnwick-flash " TARNWICK_VERSION "\n",
+                               kExitVerified};
     } else if (setFlag(options, arg)) {
       continue;
     } else if (arg == "--answer-timeout" || arg.rfind("--answer-timeout=", 0) == 0) {

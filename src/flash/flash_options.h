@@ -4,7 +4,8 @@
 //   tarnwick-flash --info [OPTION]... PORT
 //
 // Parsing never exits and never prints: it returns the options, or the text
-// to print and the exit code to end with (the help, or a usage error).
+// to print and the exit code to end with (the help, the version, or a usage
+// error).
 #pragma once
 
 #include <chrono>
@@ -25,7 +26,7 @@ struct FlashOptions {
 
 struct ParsedCommandLine {
   std::optional<FlashOptions> options;  // empty: print `text` and exit with `exitCode`
-  std::string text;                     // the help (for stdout) or an error (for stderr)
+  std::string text;                     // help or version (stdout), or an error (stderr)
   int exitCode = 0;
 };
 

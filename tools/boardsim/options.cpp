@@ -27,6 +27,7 @@ received, flash bytes written, lowest flash address, "ERROR" answers).
   --write-delay MS   time taken by each flash write (default 2)
   --verbose          log commands and answers on standard error
   -h, --help         show this text
+  --version          show the version
 
 Faults. Record N is the Nth "BOOT:" or "BOOT#" command since the start,
 counted from 1 across both passes (the verify pass of a 100-line file is
@@ -103,6 +104,8 @@ ParsedOptions parseOptions(int argc, const char* const argv[]) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") return ParsedOptions{std::nullopt, kUsage, true};
+    if (arg == "--version")
+      return ParsedOptions{std::nullopt, "tarnwick-boardsim " TARNWICK_VERSION "\n", true};
     if (setFlag(options, arg)) continue;
     const bool takesValue = arg == "--link" || arg == "--flash-out" || numericOptions().count(arg);
     if (takesValue && i + 1 >= argc) return fail(arg + " needs a value");

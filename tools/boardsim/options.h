@@ -24,8 +24,8 @@ struct Options {
 
 struct ParsedOptions {
   std::optional<Options> options;  // empty: print `message` and stop
-  std::string message;             // the usage text for --help, else the error
-  bool helpAsked = false;
+  std::string message;             // the usage text for --help, the version, else the error
+  bool helpAsked = false;          // --help or --version: `message` goes to stdout, exit 0
 };
 
 ParsedOptions parseOptions(int argc, const char* const argv[]);
