@@ -1,5 +1,6 @@
 #include "download/hex_file_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +34,26 @@ bool neverEnds(const std::string& path) {
                     type == file_type::character || type == file_type::block);
 }
 
+// Said by the size the file has before it is opened, or found while reading.
+RuntimeError tooLarge() {
+  return RuntimeError{EFBIG,
+                      "The file is larger than 64 MiB, the most that is loaded: it is not a HEX "
+                      "file of at most 9000 lines."};
+}
+
+bool largerThanLimit(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  return !error && size > kMaxHexFileBytes;
+}
+
+// How much the next read asks for: never more than one byte past the limit,
+// which is how a file that went on growing is told from one that ends there.
+std::size_t nextReadSize(std::uint64_t total) {
+  return static_cast<std::size_t>(
+      std::min<std::uint64_t>(kChunkSize, kMaxHexFileBytes + 1 - total));
+}
+
 }  // namespace
 
 std::optional<RuntimeError> readHexLines(const std::string& path,
@@ -41,19 +62,24 @@ std::optional<RuntimeError> readHexLines(const std::string& path,
   if (neverEnds(path)) {
     return RuntimeError{EINVAL, "This is a pipe or a device, not a file: it cannot be loaded."};
   }
+  if (largerThanLimit(path)) return tooLarge();
   errno = 0;
   File file(std::fopen(path.c_str(), "rb"));
   if (!file) return systemError(errno);
 
   HexLineSplitter splitter(hexLines, lineIndex);
   std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+  std::uint64_t total = 0;
   for (;;) {
+    const std::size_t wanted = nextReadSize(total);
     errno = 0;
-    const std::size_t count = std::fread(chunk.get(), 1, kChunkSize, file.get());
+    const std::size_t count = std::fread(chunk.get(), 1, wanted, file.get());
     // A directory opens on Linux and fails here, with EISDIR.
-    if (count < kChunkSize && std::ferror(file.get())) return systemError(errno);
+    if (count < wanted && std::ferror(file.get())) return systemError(errno);
+    total += count;
+    if (total > kMaxHexFileBytes) return tooLarge();
     if (auto error = splitter.feed(chunk.get(), count)) return error;
-    if (count < kChunkSize) break;
+    if (count < wanted) break;
   }
   return splitter.finish();
 }

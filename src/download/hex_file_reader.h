@@ -7,6 +7,12 @@
 //
 // Portable (plain fopen/fread, binary), streaming in large chunks. The file
 // is always closed before this returns, error or not.
+//
+// A line is kept whole in memory until its CR, so a file picked by mistake (a
+// disk image, an archive, a raw firmware binary) would be read whole into
+// memory. Such a file is refused by its size before any byte is read, and the
+// reading stops at the same limit should the file grow meanwhile or say it is
+// smaller than it is.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +24,14 @@
 
 namespace tarnwick::download {
 
+// The most of a file that is loaded. A HEX line is at most 521 characters and
+// the table holds 9000 lines, so no real image comes near 5 MB.
+inline constexpr std::uint64_t kMaxHexFileBytes = 64ull * 1024 * 1024;
+
 // On an error the lines read so far stay stored and lineIndex holds the count
 // reached (9001 for a file longer than the table). Errors: the system's errno
 // and description when the file cannot be opened or read; 9 when it has more
-// lines than the table holds.
+// lines than the table holds; EFBIG when it is larger than kMaxHexFileBytes.
 std::optional<RuntimeError> readHexLines(const std::string& path,
                                          std::vector<std::string>& hexLines,
                                          std::int16_t& lineIndex);

@@ -1,6 +1,7 @@
 #include "download/hex_line_splitter.h"
 
 #include <cstring>
+#include <utility>
 
 #include "download/protocol.h"
 
@@ -40,7 +41,8 @@ std::optional<RuntimeError> HexLineSplitter::store() {
                                              std::to_string(kMaxImageLines) +
                                              " lines can be loaded."};
   }
-  hexLines_[static_cast<std::size_t>(lineIndex_)] = line_;
+  // Moved, not copied: a long line is not held twice.
+  hexLines_[static_cast<std::size_t>(lineIndex_)] = std::move(line_);
   line_.clear();
   lineStarted_ = false;
   return std::nullopt;

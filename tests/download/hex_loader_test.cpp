@@ -2,13 +2,17 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "handler_fixture.h"
 
 #ifdef __linux__
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace tarnwick::testing {
@@ -112,6 +116,15 @@ TEST_F(Handlers, NineThousandLinesLoadAndOneMoreIsRefused) {
   EXPECT_EQ(openDescriptors(), before);
 }
 
+TEST_F(Handlers, AFileOfExactly64MiBLoads) {
+  std::string bytes(std::size_t{64} << 20, 'A');
+  bytes.replace(bytes.size() - 4, 4, "\r\nB\r");
+  load(bytes);
+  EXPECT_TRUE(form.messages.empty());
+  EXPECT_EQ(state.lineTotal, 2);
+  EXPECT_EQ(state.hexLines[2], "B");
+}
+
 TEST_F(Handlers, ACancelledDialogChangesNothingButTheTwoFlags) {
   load(crlfFile({"a", "b"}));
   state.verifyPass = 1;
@@ -186,6 +199,47 @@ TEST_F(UnreadableFile, APipeOrADeviceIsRefusedWithoutWaiting) {
     ASSERT_EQ(form.messages.size(), 1u) << path;
     EXPECT_EQ(form.messages[0].title, "Error#" + std::to_string(EINVAL)) << path;
   }
+}
+
+// Peak memory in KiB of a child process that runs `work`; -1 unless `work`
+// returned true.
+long childPeakKib(const std::function<bool()>& work) {
+  const pid_t child = fork();
+  if (child == 0) _exit(work() ? 0 : 1);
+  int status = 0;
+  rusage usage{};
+  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return -1;
+  return usage.ru_maxrss;
+}
+
+// A disk image picked by mistake: gigabytes without a CR would be one line
+// held whole in memory. A sparse file costs the test neither disk nor time;
+// its first line is not stored, as nothing of it is read.
+TEST_F(UnreadableFile, AFileLargerThan64MiBIsRefusedBeforeItIsRead) {
+  const std::string image = files.write("disk.img", "new\r");
+  std::filesystem::resize_file(image, 4ull << 30);
+  loadUnreadable(image);
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0].title, "Error#" + std::to_string(EFBIG));
+  EXPECT_NE(narrow(form.messages[0].text).find("larger than 64 MiB"), std::string::npos);
+  EXPECT_EQ(state.hexLines[1], "old1");
+
+  const long peak = childPeakKib([&] {
+    form.dialogAnswers.push_back(image);
+    control.openFileAndDownloadClick();
+    return form.messages.back().title == "Error#" + std::to_string(EFBIG);
+  });
+  EXPECT_GT(peak, 0);
+  EXPECT_LT(peak, 100 * 1024);
+}
+
+// A file that says it is empty and has no end, as one that grows while it is
+// read: the reading stops at the same limit.
+TEST_F(UnreadableFile, ReadingStopsAt64MiBWhateverSizeTheFileHad) {
+  loadUnreadable("/proc/self/pagemap");
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_EQ(form.messages[0].title, "Error#" + std::to_string(EFBIG));
 }
 #endif
 
