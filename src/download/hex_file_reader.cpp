@@ -34,7 +34,7 @@ bool neverEnds(const std::string& path) {
                     type == file_type::character || type == file_type::block);
 }
 
-// Said by the size the file has before it is opened, or found while reading.
+// A file over the limit, whether its size says so or the reading finds it.
 RuntimeError tooLarge() {
   return RuntimeError{EFBIG,
                       "The file is larger than 64 MiB, the most that is loaded: it is not a HEX "

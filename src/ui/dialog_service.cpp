@@ -1,15 +1,26 @@
 #include "ui/dialog_service.h"
 
-#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
+
+#include "ui/file_open_dialog.h"
 
 namespace tarnwick::ui {
 namespace {
 
 class QtDialogs final : public DialogService {
  public:
+  // Not QFileDialog, which saves its state in the user's settings whenever it
+  // is destroyed (see file_open_dialog.h). The list starts in the folder the
+  // program was started in, then, in this run only, where the last file was
+  // chosen.
   QString openFileName(QWidget* parent, const QString& filter) override {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    FileOpenDialog dialog(parent, filter,
+                          lastFolder_.isEmpty() ? QDir::currentPath() : lastFolder_);
+    if (dialog.exec() != QDialog::Accepted) return QString();
+    lastFolder_ = QFileInfo(dialog.chosenFile()).absolutePath();
+    return dialog.chosenFile();
   }
 
   void message(QWidget* parent, const QString& text, QMessageBox::Icon icon,
@@ -19,6 +30,9 @@ class QtDialogs final : public DialogService {
     box.setTextFormat(Qt::PlainText);
     box.exec();
   }
+
+ private:
+  QString lastFolder_;
 };
 
 QString filterEntry(const QString& description, const QString& patterns) {

@@ -2,8 +2,9 @@
 //
 // The window reaches them only through this interface, so that tests can
 // answer them at once instead of waiting for a person; the program uses the
-// Qt dialogs of makeQtDialogs(). While either is open, Qt keeps delivering
-// timer ticks and clicks to the window (a nested event loop).
+// dialogs of makeQtDialogs(): a file dialog of its own (file_open_dialog.h,
+// as Qt's saves settings) and Qt's message box. While either is open, Qt keeps
+// delivering timer ticks and clicks to the window (a nested event loop).
 #pragma once
 
 #include <QMessageBox>
