@@ -8,6 +8,8 @@
 namespace tarnwick::flash {
 namespace {
 
+// Keys in the order written, device first, for people who read it too.
+using Json = nlohmann::ordered_json;
 using serial::PortDescription;
 using serial::UsbPortIdentity;
 
@@ -36,20 +38,20 @@ std::string usbColumns(const UsbPortIdentity& usb) {
   return line;
 }
 
-nlohmann::json textOrNull(const std::string& text) {
-  return text.empty() ? nlohmann::json() : nlohmann::json(text);
+Json textOrNull(const std::string& text) {
+  return text.empty() ? Json() : Json(text);
 }
 
-nlohmann::json portObject(const PortDescription& port) {
-  nlohmann::json object = {{"device", port.device}, {"usb", port.usb.has_value()}};
+Json portObject(const PortDescription& port) {
+  Json object = {{"device", port.device}, {"usb", port.usb.has_value()}};
   const UsbPortIdentity none;
   const UsbPortIdentity& usb = port.usb ? *port.usb : none;
-  object["vid"] = port.usb ? nlohmann::json(hex4(usb.vendorId)) : nlohmann::json();
-  object["pid"] = port.usb ? nlohmann::json(hex4(usb.productId)) : nlohmann::json();
+  object["vid"] = port.usb ? Json(hex4(usb.vendorId)) : Json();
+  object["pid"] = port.usb ? Json(hex4(usb.productId)) : Json();
   object["manufacturer"] = textOrNull(usb.manufacturer);
   object["product"] = textOrNull(usb.product);
   object["serial_number"] = textOrNull(usb.serialNumber);
-  object["interface"] = usb.interfaceNumber ? nlohmann::json(*usb.interfaceNumber) : nlohmann::json();
+  object["interface"] = usb.interfaceNumber ? Json(*usb.interfaceNumber) : Json();
   object["location"] = textOrNull(usb.location);
   return object;
 }
@@ -72,9 +74,9 @@ std::string formatPortList(const std::vector<PortDescription>& ports) {
 }
 
 std::string formatPortListJson(const std::vector<PortDescription>& ports) {
-  nlohmann::json list = nlohmann::json::array();
+  Json list = Json::array();
   for (const auto& port : ports) list.push_back(portObject(port));
-  return list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  return list.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace tarnwick::flash
