@@ -59,7 +59,7 @@ TEST_F(SerialPortTest, AFrontEndsAnswerGapEndsReadsAndNothingElseChanges) {
   const struct {
     int askedMs;
     std::uint32_t readIntervalMs;
-  } cases[] = {{2, 2}, {1, 1}, {0, 1}, {-5, 1}, {50, 20}};
+  } cases[] = {{2, 2}, {-5, 1}, {50, 20}};
   for (const auto& c : cases) {
     testing::FakePlatform fake;
     SerialPort gapped(fake, nullptr, std::chrono::milliseconds(c.askedMs));
