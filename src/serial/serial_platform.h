@@ -13,6 +13,9 @@
 //     device. Every call made with it does nothing and reports failure.
 //   - Calls never throw. Failures are results; lastError() gives the
 //     platform's own error number of the call that failed last.
+//   - lastOpenFailure() says, in the system's words, why the last open (or a
+//     configuration step of the port it opened) failed. Each platform words
+//     it for its own kind of device (a network one says "Connection refused").
 #pragma once
 
 #include <cstddef>
@@ -43,6 +46,21 @@ struct DeviceControlRecord {
   alignas(std::max_align_t) unsigned char bytes[96] = {};
 };
 
+// Why a port did not open, for a front end that tells its user why.
+enum class OpenFailureKind {
+  None,              // the port opened, or no open was tried
+  Unavailable,       // missing, held by another program, no permission: may change
+  NotASerialDevice,  // the name exists but is no terminal: waiting will not help
+};
+
+struct OpenFailure {
+  OpenFailureKind kind = OpenFailureKind::None;
+  std::string reason;  // the system's words, such as "Permission denied"; may be empty
+};
+
+// The reason of a name that exists but is no serial device, on every platform.
+inline constexpr char kNotASerialDevice[] = "not a serial device";
+
 class SerialPlatform {
  public:
   virtual ~SerialPlatform() = default;
@@ -69,6 +87,11 @@ class SerialPlatform {
   // hung up). Answers at once and changes nothing, lastError() included. A
   // platform that cannot tell says false.
   virtual bool deviceVanished(PortHandle /*port*/) const { return false; }
+
+  // Why the last openExisting, or the setting of time-outs or device control
+  // on the port it opened, failed. Answers at once and changes nothing,
+  // lastError() included. A platform that cannot tell gives no reason.
+  virtual OpenFailure lastOpenFailure() const { return {OpenFailureKind::Unavailable, {}}; }
 };
 
 // The platform layer of the system the program was built for.

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 #include <vector>
@@ -154,6 +155,11 @@ bool PosixSerialPlatform::fail(int error) {
   return false;
 }
 
+bool PosixSerialPlatform::failOpening(int error) {
+  openError_ = error;
+  return fail(error);
+}
+
 void PosixSerialPlatform::noteLostDevice(int fd) {
   if (lastError_ == EIO || lastError_ == ENXIO || lastError_ == ENODEV) lostDevices_.insert(fd);
 }
@@ -169,26 +175,29 @@ int PosixSerialPlatform::descriptorOf(PortHandle port) {
 PortHandle PosixSerialPlatform::openExisting(const std::string& name) {
   // open() would stop at a zero byte and reach some other file.
   if (name.find('\0') != std::string::npos) {
-    fail(ENOENT);
+    failOpening(ENOENT);
     return kInvalidPortHandle;
   }
   // O_NONBLOCK: an open must not wait for carrier, and every transfer below
   // waits in ppoll() against its own deadline instead.
   const int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    fail(errno);
+    failOpening(errno);
     return kInvalidPortHandle;
   }
   // The lock keeps out every other opener, root included; TIOCEXCL also keeps
   // out programs that do not lock. A non-terminal refuses TIOCEXCL; it is
   // turned away by setTimeouts, which reports the error to the user.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    fail(errno);
+    const int error = errno;
+    failOpening(error == EWOULDBLOCK ? EBUSY : error);
+    lastError_ = error;
     ::close(fd);
     return kInvalidPortHandle;
   }
   ::ioctl(fd, TIOCEXCL);
   ports_[fd] = CommTimeouts{};
+  openError_ = 0;
   return fd;
 }
 
@@ -196,14 +205,14 @@ bool PosixSerialPlatform::setTimeouts(PortHandle port, const CommTimeouts& timeo
   const int fd = descriptorOf(port);
   if (fd < 0) return false;
   termios probe{};
-  if (::tcgetattr(fd, &probe) != 0) return fail(errno);
+  if (::tcgetattr(fd, &probe) != 0) return failOpening(errno);
   ports_[fd] = timeouts;
   return true;
 }
 
 bool PosixSerialPlatform::buildDeviceControl(const std::string& mode, DeviceControlRecord& record) {
   LineSettings settings{};
-  if (!parseMode(mode, settings)) return fail(EINVAL);
+  if (!parseMode(mode, settings)) return failOpening(EINVAL);
   settings.marker = kFilled;
   std::memcpy(record.bytes, &settings, sizeof settings);
   return true;
@@ -214,15 +223,15 @@ bool PosixSerialPlatform::applyDeviceControl(PortHandle port, const DeviceContro
   if (fd < 0) return false;
   LineSettings settings{};
   std::memcpy(&settings, record.bytes, sizeof settings);
-  if (settings.marker != kFilled) return fail(EINVAL);
+  if (settings.marker != kFilled) return failOpening(EINVAL);
   termios tio{};
-  if (::tcgetattr(fd, &tio) != 0) return fail(errno);
+  if (::tcgetattr(fd, &tio) != 0) return failOpening(errno);
   configureRaw(tio, settings);
-  if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail(errno);
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) return failOpening(errno);
   // tcsetattr succeeds when any one change took; a driver may ignore the speed.
   termios applied{};
-  if (::tcgetattr(fd, &applied) != 0) return fail(errno);
-  if (::cfgetospeed(&applied) != settings.speed) return fail(EINVAL);
+  if (::tcgetattr(fd, &applied) != 0) return failOpening(errno);
+  if (::cfgetospeed(&applied) != settings.speed) return failOpening(EINVAL);
   return true;
 }
 
@@ -367,6 +376,15 @@ bool PosixSerialPlatform::deviceVanished(PortHandle port) const {
   const int ready = ::ppoll(&entry, 1, &noWait, nullptr);
   errno = savedErrno;
   return ready > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+OpenFailure PosixSerialPlatform::lastOpenFailure() const {
+  if (openError_ == 0) return {};
+  if (openError_ == ENOTTY || openError_ == EISDIR) {
+    return {OpenFailureKind::NotASerialDevice, kNotASerialDevice};
+  }
+  // The generic category words errno as strerror does, without its shared buffer.
+  return {OpenFailureKind::Unavailable, std::generic_category().message(openError_)};
 }
 
 std::unique_ptr<SerialPlatform> makeSystemSerialPlatform() {

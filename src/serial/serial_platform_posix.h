@@ -7,6 +7,10 @@
 //   - setTimeouts is the first call that needs a terminal: tcgetattr fails with
 //     ENOTTY for a regular file, a FIFO or /dev/null, and the port is refused
 //     there. The time-outs are kept per descriptor; termios cannot express them.
+//   - lastOpenFailure words the errno of the failed open or configuration
+//     step as strerror does ("Permission denied"); ENOTTY and EISDIR become
+//     "not a serial device", and a port locked by another opener "Device or
+//     resource busy" (flock itself says EWOULDBLOCK).
 //   - read and write loop over ppoll() against steady_clock deadlines that
 //     follow the Win32 COMMTIMEOUTS rules: a read ends at count bytes, at
 //     start + (multiplier x count + constant) ms, or `interval` ms after the
@@ -55,6 +59,7 @@ class PosixSerialPlatform : public SerialPlatform {
   // A hang-up or error on the descriptor (ppoll without waiting), or a read or
   // write that found the device gone.
   bool deviceVanished(PortHandle port) const override;
+  OpenFailure lastOpenFailure() const override;
 
   // Extra time a drain allows beyond the write rule for what is pending.
   static constexpr std::chrono::milliseconds kDrainMargin{50};
@@ -71,6 +76,8 @@ class PosixSerialPlatform : public SerialPlatform {
   // The descriptor behind a handle this object opened, or -1 (errno EBADF).
   int descriptorOf(PortHandle port);
   bool fail(int error);
+  // fail(), remembered as the reason the port being opened did not open.
+  bool failOpening(int error);
   // Remembers a descriptor whose last failure says the device is gone.
   void noteLostDevice(int fd);
   // Waits, bounded, until the output queue is empty; false when it is not.
@@ -80,6 +87,7 @@ class PosixSerialPlatform : public SerialPlatform {
   std::map<int, CommTimeouts> ports_;  // open descriptors and their time-outs
   std::set<int> lostDevices_;          // open descriptors whose device has gone
   int lastError_ = 0;
+  int openError_ = 0;  // errno of the last failed open or configuration step
 };
 
 }  // namespace tarnwick::serial

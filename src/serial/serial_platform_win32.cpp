@@ -14,7 +14,12 @@
 //   - The device-control record is zeroed by the caller and must reach
 //     SetCommState exactly as BuildCommDCBA left it: DCBlength is never set.
 //   - GetLastError is only meaningful straight after the failing call; the
-//     caller asks for it before anything else runs.
+//     caller asks for it before anything else runs. The reason of a failed
+//     open is therefore kept as a number when it happens and worded only when
+//     asked for, with Windows' own message text.
+//   - A file or a pipe opens like a port; it is told apart when the port
+//     services refuse it (SetCommTimeouts fails with "Incorrect function" or
+//     "The handle is invalid").
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -24,6 +29,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "serial/serial_platform.h"
 
@@ -55,6 +61,26 @@ bool meansDeviceGone(DWORD error) {
   }
 }
 
+// Errors of SetCommTimeouts that mean the handle is no communications device.
+bool meansNotSerial(DWORD error) {
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_INVALID_HANDLE ||
+         error == ERROR_NOT_SUPPORTED;
+}
+
+// Windows' message for an error number, without its closing line end and full stop.
+std::string systemMessage(DWORD error) {
+  char text[512] = {};
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                     text, sizeof text, nullptr);
+  std::string message(text, length);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == '.' || message.back() == ' ')) {
+    message.pop_back();
+  }
+  return message.empty() ? "Error " + std::to_string(error) : message;
+}
+
 PortHandle fromHandle(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? kInvalidPortHandle : reinterpret_cast<PortHandle>(handle);
 }
@@ -66,12 +92,15 @@ class Win32SerialPlatform final : public SerialPlatform {
     // open a device other than the one named: such a name names no device.
     if (name.find('\0') != std::string::npos) {
       SetLastError(ERROR_INVALID_NAME);
-      return kInvalidPortHandle;
+      return noteOpenFailure(kInvalidPortHandle, false);
     }
     // Share mode 0 keeps every other opener out while the port is ours; no
     // flags, so every transfer completes before its call returns.
-    return fromHandle(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+    const PortHandle port = fromHandle(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                   nullptr, OPEN_EXISTING, 0, nullptr));
+    if (port == kInvalidPortHandle) return noteOpenFailure(port, false);
+    openError_ = ERROR_SUCCESS;
+    return port;
   }
 
   bool setTimeouts(PortHandle port, const CommTimeouts& timeouts) override {
@@ -79,13 +108,15 @@ class Win32SerialPlatform final : public SerialPlatform {
     COMMTIMEOUTS record{timeouts.readIntervalTimeout, timeouts.readTotalTimeoutMultiplier,
                         timeouts.readTotalTimeoutConstant, timeouts.writeTotalTimeoutMultiplier,
                         timeouts.writeTotalTimeoutConstant};
-    return SetCommTimeouts(toHandle(port), &record) != 0;
+    if (SetCommTimeouts(toHandle(port), &record)) return true;
+    return noteOpenFailure(false, meansNotSerial(GetLastError()));
   }
 
   bool buildDeviceControl(const std::string& mode, DeviceControlRecord& record) override {
     DCB dcb;
     std::memcpy(&dcb, record.bytes, sizeof dcb);
     const BOOL built = BuildCommDCBA(mode.c_str(), &dcb);
+    if (!built) noteOpenFailure(false, false);
     std::memcpy(record.bytes, &dcb, sizeof dcb);
     return built != 0;
   }
@@ -94,7 +125,8 @@ class Win32SerialPlatform final : public SerialPlatform {
     if (port == kInvalidPortHandle) return false;
     DCB dcb;
     std::memcpy(&dcb, record.bytes, sizeof dcb);
-    return SetCommState(toHandle(port), &dcb) != 0;
+    if (SetCommState(toHandle(port), &dcb)) return true;
+    return noteOpenFailure(false, false);
   }
 
   // Windows' own number, as a signed value like every error number shown.
@@ -138,6 +170,15 @@ class Win32SerialPlatform final : public SerialPlatform {
     return gone;
   }
 
+  OpenFailure lastOpenFailure() const override {
+    if (openError_ == ERROR_SUCCESS) return {};
+    if (openNotSerial_) return {OpenFailureKind::NotASerialDevice, kNotASerialDevice};
+    const DWORD savedError = GetLastError();
+    OpenFailure failure{OpenFailureKind::Unavailable, systemMessage(openError_)};
+    SetLastError(savedError);
+    return failure;
+  }
+
  private:
   // Once a transfer has found the device gone, it stays gone until the close.
   void noteFailure(PortHandle port) {
@@ -146,7 +187,18 @@ class Win32SerialPlatform final : public SerialPlatform {
     SetLastError(error);
   }
 
+  // Keeps the error of a failed open or configuration step for
+  // lastOpenFailure, leaving GetLastError as the failed call left it.
+  template <class Result>
+  Result noteOpenFailure(Result result, bool notSerial) {
+    openError_ = GetLastError();
+    openNotSerial_ = notSerial;
+    return result;
+  }
+
   PortHandle vanished_ = kInvalidPortHandle;
+  DWORD openError_ = ERROR_SUCCESS;
+  bool openNotSerial_ = false;
 };
 
 }  // namespace

@@ -1,13 +1,18 @@
 #include "serial/serial_port.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tarnwick::serial {
 namespace {
 
-// The time-outs every open port gets: a read ends 20 ms after its last byte,
-// or 255 x 1 + 1 = 256 ms after it began; a write of n bytes within n + 10 ms.
-constexpr CommTimeouts kPortTimeouts{20, 1, 1, 1, 10};
+// The time-outs every open port gets: a read ends `answerGap` ms (20 for the
+// window) after its last byte, or 255 x 1 + 1 = 256 ms after it began; a
+// write of n bytes within n + 10 ms.
+CommTimeouts portTimeouts(std::chrono::milliseconds answerGap) {
+  const auto gap = std::clamp(answerGap, kShortestAnswerGap, kWindowAnswerGap);
+  return CommTimeouts{static_cast<std::uint32_t>(gap.count()), 1, 1, 1, 10};
+}
 
 // A transfer moves at most this many bytes; the buffer's last entry stays unused.
 constexpr std::size_t kPieceSize = 255;
@@ -36,17 +41,27 @@ bool toEightBitText(std::u32string_view text, std::string& out) {
 
 }  // namespace
 
-SerialPort::SerialPort(SerialPlatform& platform, MessageService showMessage)
-    : platform_(platform), showMessage_(std::move(showMessage)) {}
+SerialPort::SerialPort(SerialPlatform& platform, MessageService showMessage,
+                       std::chrono::milliseconds answerGap)
+    : platform_(platform), showMessage_(std::move(showMessage)),
+      timeouts_(portTimeouts(answerGap)) {}
 
 std::int16_t SerialPort::OpenPort(std::u32string_view portName, std::string_view settings) {
   if (showingMessage_) return kPortFalse;
   std::string name;
   // A name the device layer cannot even be given opens nothing, like a missing device.
-  portHandle = toEightBitText(portName, name) ? platform_.openExisting(name) : kInvalidPortHandle;
-  if (portHandle == kInvalidPortHandle) return kPortFalse;
+  if (!toEightBitText(portName, name)) {
+    portHandle = kInvalidPortHandle;
+    openFailure_ = {OpenFailureKind::Unavailable, "no device has this name"};
+    return kPortFalse;
+  }
+  portHandle = platform_.openExisting(name);
+  if (portHandle == kInvalidPortHandle) {
+    noteOpenFailure();
+    return kPortFalse;
+  }
 
-  if (!platform_.setTimeouts(portHandle, kPortTimeouts)) {
+  if (!platform_.setTimeouts(portHandle, timeouts_)) {
     return failConfiguration("Unable to set timeouts for port " + name + " Error: ");
   }
   DeviceControlRecord record{};
@@ -57,12 +72,20 @@ std::int16_t SerialPort::OpenPort(std::u32string_view portName, std::string_view
   if (!platform_.applyDeviceControl(portHandle, record)) {
     return failConfiguration("Unable to set Comm DCB " + mode + " Error: ");
   }
+  openFailure_ = OpenFailure{};
   return kPortTrue;
+}
+
+void SerialPort::noteOpenFailure() {
+  openFailure_ = platform_.lastOpenFailure();
+  // A platform that says nothing still failed: the caller must not see success.
+  if (openFailure_.kind == OpenFailureKind::None) openFailure_.kind = OpenFailureKind::Unavailable;
 }
 
 std::int16_t SerialPort::failConfiguration(const std::string& messageStart) {
   // The error number first, before any other call can replace it.
   const int error = platform_.lastError();
+  noteOpenFailure();
   if (showMessage_) {
     // Calls that arrive while the user reads this find no port: the device
     // opened above must stay untouched until it is closed below.

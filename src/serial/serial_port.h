@@ -9,12 +9,17 @@
 // Text typed by a person arrives as std::u32string, so that a character with
 // no 8-bit code can be refused here, where the conversion lives.
 //
+// The answer gap, the quiet after the last received byte that ends a read, is
+// 20 ms for the window; a front end that knows its board answers in one burst
+// may shorten it (1 to 20 ms) and so shorten every exchange.
+//
 // Trap: OpenPort shows its failure message while the device it has just
 // opened is still open. Timers keep running inside a modal message box, so
 // every call that arrives during that wait is treated as if no port were open.
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,9 +36,15 @@ using MessageService = std::function<void(const std::string& message)>;
 inline constexpr std::int16_t kPortTrue = -1;
 inline constexpr std::int16_t kPortFalse = 0;
 
+// The quiet that ends a read: the window's timing, and the longest allowed.
+inline constexpr std::chrono::milliseconds kWindowAnswerGap{20};
+inline constexpr std::chrono::milliseconds kShortestAnswerGap{1};
+
 class SerialPort {
  public:
-  SerialPort(SerialPlatform& platform, MessageService showMessage);
+  // An answer gap outside 1 to 20 ms is taken as the nearer of the two.
+  SerialPort(SerialPlatform& platform, MessageService showMessage,
+             std::chrono::milliseconds answerGap = kWindowAnswerGap);
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
@@ -49,17 +60,24 @@ class SerialPort {
   // not come back under this handle. A query only: no operation looks at it,
   // and it is false while no port is open.
   bool deviceVanished() const;
+  // Why the last OpenPort gave no open port, in the system's words; kind None
+  // after one that opened, or before the first. A query only, like
+  // deviceVanished(): OpenPort's results and its silence stay as they are.
+  const OpenFailure& openFailure() const { return openFailure_; }
 
  private:
   template <class Char>
   std::int16_t writeText(std::basic_string_view<Char> text);
   std::int16_t failConfiguration(const std::string& message);
+  void noteOpenFailure();
 
   SerialPlatform& platform_;
   MessageService showMessage_;
+  CommTimeouts timeouts_;
   PortHandle portHandle = kInvalidPortHandle;
   std::array<std::uint8_t, 256> ioBuffer{};
   bool showingMessage_ = false;
+  OpenFailure openFailure_;
 };
 
 }  // namespace tarnwick::serial

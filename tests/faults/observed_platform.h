@@ -47,6 +47,7 @@ class ObservedPlatform : public serial::SerialPlatform {
   bool deviceVanished(serial::PortHandle port) const override {
     return system_->deviceVanished(port);
   }
+  serial::OpenFailure lastOpenFailure() const override { return system_->lastOpenFailure(); }
 
  private:
   std::unique_ptr<serial::SerialPlatform> system_;

@@ -36,20 +36,24 @@ TEST(PosixPortNames, NamesOfNoSerialDeviceNeverTakeAByteNorBlock) {
   ASSERT_EQ(::mkdir((dir + "/folder").c_str(), 0700), 0);
 
   // Names that open something are refused where the time-outs are set, with
-  // the message at every attempt; the others fail silently.
+  // the message at every attempt; the others fail silently. Each says why to
+  // whoever asks, and a name that is no terminal says it will never be one.
+  const std::string notSerial = kNotASerialDevice;
+  const std::string missing = "No such file or directory";
   const struct {
     const char* label;
     std::string name;
     bool refusedWithMessage;
+    std::string reason;
   } cases[] = {
-      {"regular file", file, true},
-      {"FIFO", fifo, true},
-      {"/dev/null", "/dev/null", true},
-      {"empty", "", false},
-      {"directory", dir + "/folder", false},
-      {"missing", dir + "/missing", false},
-      {"10,000 characters", std::string(10000, 'a'), false},
-      {"zero byte", file + std::string(1, '\0') + "x", false},  // cut at the zero, the file
+      {"regular file", file, true, notSerial},
+      {"FIFO", fifo, true, notSerial},
+      {"/dev/null", "/dev/null", true, notSerial},
+      {"empty", "", false, missing},
+      {"directory", dir + "/folder", false, notSerial},
+      {"missing", dir + "/missing", false, missing},
+      {"10,000 characters", std::string(10000, 'a'), false, "File name too long"},
+      {"zero byte", file + std::string(1, '\0') + "x", false, missing},  // cut at the zero: the file
   };
   PosixSerialPlatform platform;
   Messages messages;
@@ -61,6 +65,9 @@ TEST(PosixPortNames, NamesOfNoSerialDeviceNeverTakeAByteNorBlock) {
       messages.clear();
       EXPECT_EQ(port.OpenPort(widened(c.name), kSettings), kPortFalse);
       EXPECT_EQ(messages, c.refusedWithMessage ? refusal : Messages{});
+      EXPECT_EQ(port.openFailure().reason, c.reason);
+      EXPECT_EQ(port.openFailure().kind, c.reason == notSerial ? OpenFailureKind::NotASerialDevice
+                                                               : OpenFailureKind::Unavailable);
       EXPECT_FALSE(port.isOpen());
       EXPECT_EQ(port.WritePort(std::string("BOOTinfo\r\n")), 0);
       EXPECT_EQ(port.ReadPort(), "");

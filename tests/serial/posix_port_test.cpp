@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "serial/serial_platform_posix.h"
@@ -117,9 +118,12 @@ TEST_F(PtyPortTest, AHeldPortDoesNotOpenAgainUntilItIsClosed) {
   SerialPort other(otherProgram, [this](const std::string& m) { messages.push_back(m); });
   EXPECT_EQ(other.OpenPort(widened(pty.slavePath()), kSettings), kPortFalse);
   EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(other.openFailure().reason, "Device or resource busy");
+  EXPECT_EQ(other.openFailure().kind, OpenFailureKind::Unavailable);
 
   EXPECT_NE(port.ClosePort(), 0);
   EXPECT_EQ(other.OpenPort(widened(pty.slavePath()), kSettings), kPortTrue);
+  EXPECT_EQ(other.openFailure().kind, OpenFailureKind::None);
   // This program is turned away too; the platform releases on exit what it still holds.
   EXPECT_EQ(port.OpenPort(widened(pty.slavePath()), kSettings), kPortFalse);
   EXPECT_TRUE(messages.empty());
@@ -247,6 +251,37 @@ TEST(PosixFlush, WaitsForPendingOutputButNotForever) {
   EXPECT_LT(millisecondsOf([&] { port.FlushPort(); }), bound + 1500);
   EXPECT_LT(millisecondsOf([&] { port.ClosePort(); }), bound + 1500);
   EXPECT_FALSE(port.isOpen());
+}
+
+// An answer in two bursts 10 ms apart: one answer for the window's 20 ms gap,
+// two for a 2 ms gap. Timing on a busy machine can blur either outcome once,
+// so each gap has a few tries to show its own; a gap that is not applied never does.
+bool firstReadSplits(std::chrono::milliseconds gap) {
+  PtyPair pty;
+  PosixSerialPlatform platform;
+  SerialPort port(platform, nullptr, gap);
+  EXPECT_EQ(port.OpenPort(widened(pty.slavePath()), kSettings), kPortTrue);
+  std::thread board([&] {
+    pty.send("VER=3.30");
+    std::this_thread::sleep_for(milliseconds(10));
+    pty.send("\r\n");
+  });
+  const std::string first = port.ReadPort();
+  board.join();
+  const std::string rest = first.size() < 10 ? port.ReadPort() : std::string();
+  EXPECT_EQ(first + rest, "VER=3.30\r\n");  // nothing lost either way
+  return first == "VER=3.30";
+}
+
+TEST(PosixAnswerGap, ATwoMillisecondGapSplitsBurstsThatTheWindowsGapJoins) {
+  auto showsWithin = [](int tries, auto outcome) {
+    for (int i = 0; i < tries; ++i) {
+      if (outcome()) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(showsWithin(5, [] { return firstReadSplits(milliseconds(2)); }));
+  EXPECT_TRUE(showsWithin(5, [] { return !firstReadSplits(kWindowAnswerGap); }));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // in which order and in which pieces, and what the user is shown.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,6 +53,46 @@ TEST_F(SerialPortTest, AMissingDeviceOrAnUnsendableNameFailsSilently) {
   EXPECT_EQ(platform.calls, (Calls{"open COM5:"}));
   EXPECT_TRUE(messages.empty());
   EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(SerialPortTest, AFrontEndsAnswerGapEndsReadsAndNothingElseChanges) {
+  const struct {
+    int askedMs;
+    std::uint32_t readIntervalMs;
+  } cases[] = {{2, 2}, {-5, 1}, {50, 20}};
+  for (const auto& c : cases) {
+    testing::FakePlatform fake;
+    SerialPort gapped(fake, nullptr, std::chrono::milliseconds(c.askedMs));
+    ASSERT_EQ(gapped.OpenPort(U"COM5:", kSettings), kPortTrue);
+    const CommTimeouts& t = fake.timeouts;
+    EXPECT_EQ((std::vector<std::uint32_t>{t.readIntervalTimeout, t.readTotalTimeoutMultiplier,
+                                          t.readTotalTimeoutConstant,
+                                          t.writeTotalTimeoutMultiplier,
+                                          t.writeTotalTimeoutConstant}),
+              (std::vector<std::uint32_t>{c.readIntervalMs, 1, 1, 1, 10}))
+        << c.askedMs << " ms";
+  }
+}
+
+// A platform that cannot say why still says that the port did not open.
+TEST_F(SerialPortTest, AFailedOpenIsNeverReportedAsNoFailure) {
+  EXPECT_EQ(port.openFailure().kind, OpenFailureKind::None);
+  platform.deviceExists = false;
+  port.OpenPort(U"COM5:", kSettings);
+  EXPECT_EQ(port.openFailure().kind, OpenFailureKind::Unavailable);
+  platform.deviceExists = true;
+  open();
+  EXPECT_EQ(port.openFailure().kind, OpenFailureKind::None);
+  port.ClosePort();
+  platform.failApply = true;
+  port.OpenPort(U"COM5:", kSettings);
+  EXPECT_EQ(port.openFailure().kind, OpenFailureKind::Unavailable);
+  platform.failApply = false;
+  open();
+  port.ClosePort();
+  port.OpenPort(U"COM\u01005:", kSettings);
+  EXPECT_EQ(port.openFailure().kind, OpenFailureKind::Unavailable);
+  EXPECT_FALSE(port.openFailure().reason.empty());
 }
 
 struct ConfigurationFailure {

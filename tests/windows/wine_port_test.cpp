@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/port_enumeration.h"
 #include "serial/serial_platform.h"
 #include "serial/serial_port.h"
 
@@ -85,6 +86,7 @@ class RecordingPlatform : public serial::SerialPlatform {
   }
   void flush(serial::PortHandle port) override { system_->flush(port); }
   int close(serial::PortHandle port) override { return system_->close(port); }
+  serial::OpenFailure lastOpenFailure() const override { return system_->lastOpenFailure(); }
 
  private:
   std::unique_ptr<serial::SerialPlatform> system_;
@@ -236,6 +238,32 @@ TEST_F(PortTest, MissingPortFailsSilentlyWithErrorTwo) {
   EXPECT_EQ(platform.openError, ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(messages.empty());
   EXPECT_FALSE(port.isOpen());
+  // Why, in Windows' own words, for whoever asks.
+  EXPECT_EQ(port.openFailure().kind, serial::OpenFailureKind::Unavailable);
+  EXPECT_FALSE(port.openFailure().reason.empty());
+}
+
+// A file opens like a port; the port services refuse it, and it will never be one.
+TEST_F(PortTest, AFileIsNotASerialDevice) {
+  char folder[MAX_PATH] = {};
+  char path[MAX_PATH] = {};
+  ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+  ASSERT_NE(GetTempFileNameA(folder, "trn", 0, path), 0u);
+  std::u32string name;
+  for (char c : std::string(path)) name.push_back(static_cast<unsigned char>(c));
+  EXPECT_EQ(port.OpenPort(name, kSettings), serial::kPortFalse);
+  DeleteFileA(path);
+  EXPECT_EQ(messages.size(), 1u);  // the window still shows its configuration message
+  EXPECT_EQ(port.openFailure().kind, serial::OpenFailureKind::NotASerialDevice);
+  EXPECT_EQ(port.openFailure().reason, serial::kNotASerialDevice);
+}
+
+// Wine has no Ports devices to list: the list may be empty, but asking must work.
+TEST(PortList, ListsOnlyComPortsThatOpenByTheirDevicePath) {
+  for (const auto& listed : serial::listSerialPorts()) {
+    EXPECT_EQ(listed.device.rfind("COM", 0), 0u) << listed.device;
+    EXPECT_EQ(listed.openName, "\\\\.\\" + listed.device);
+  }
 }
 
 TEST_F(PortTest, WithNoPortOpenNothingReachesTheSystem) {
