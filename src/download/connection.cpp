@@ -12,10 +12,18 @@ std::string waitingCaption(int count) {
   return caption + std::to_string(count);
 }
 
+// The observer of a control that has none: it hears everything and does nothing.
+DownloadObserver noObserver;
+
 }  // namespace
 
-DownloadControl::DownloadControl(FormControls& form, serial::SerialPort& port)
-    : form_(form), port_(port) {}
+DownloadControl::DownloadControl(FormControls& form, serial::SerialPort& port,
+                                 DownloadLimits limits)
+    : form_(form), port_(port), limits_(limits), observer_(&noObserver) {}
+
+void DownloadControl::setObserver(DownloadObserver* observer) {
+  observer_ = observer != nullptr ? observer : &noObserver;
+}
 
 void DownloadControl::openPortClick() {
   // A file loaded before the port opened is not sent: it must be loaded again.
@@ -40,6 +48,7 @@ void DownloadControl::attemptTick() {
 void DownloadControl::runAttempt() {
   ++state_.connectAttempts;
   form_.setLabel2Caption(waitingCaption(state_.connectAttempts));
+  observer_->attemptCounted(state_.connectAttempts);
   if (state_.connectAttempts >= kGiveUpCount) {
     giveUp();
     return;
@@ -55,6 +64,7 @@ void DownloadControl::giveUp() {
   form_.showMessage(form_.portNameText() + latin1Text(kNotAvailableSuffix), MessageStyle::Plain,
                     std::string());
   form_.setLabel2Caption(std::string(kStatusGaveUp));
+  observer_->gaveUp();
 }
 
 void DownloadControl::connected() {
@@ -67,6 +77,7 @@ void DownloadControl::connected() {
   // The boot loader needs a moment after the port opens before it listens.
   form_.sleepMs(kPauseAfterOpenMs);
   port_.WritePort(commandLine(kInfoCommand));
+  observer_->connected();
 }
 
 void DownloadControl::closePortClick() {

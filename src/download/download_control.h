@@ -14,6 +14,9 @@
 // Trap: the window's modal boxes and its file dialog run an event loop, so
 // timer ticks reach these handlers while another handler waits in one. Each
 // handler leaves the state consistent before it waits.
+//
+// A front end other than the window may pass larger limits (DownloadLimits)
+// and follow the run through an observer (download_observer.h).
 #pragma once
 
 #include <cstdint>
@@ -21,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "download/download_observer.h"
 #include "download/download_state.h"
 #include "download/form_controls.h"
 #include "download/runtime_error.h"
@@ -30,7 +34,10 @@ namespace tarnwick::download {
 
 class DownloadControl {
  public:
-  DownloadControl(FormControls& form, serial::SerialPort& port);
+  DownloadControl(FormControls& form, serial::SerialPort& port, DownloadLimits limits = {});
+
+  // Null: none, as in the window. The observer must outlive its use here.
+  void setObserver(DownloadObserver* observer);
 
   // Connection.
   void openPortClick();   // BTNOpenCom
@@ -56,17 +63,20 @@ class DownloadControl {
 
   const DownloadState& state() const { return state_; }
   DownloadState& state() { return state_; }
+  const DownloadLimits& limits() const { return limits_; }
 
  private:
   void runAttempt();
   void giveUp();
   void connected();
   void blinkIndicator();
-  void dispatchAnswer();
+  void dispatchAnswer(const std::string& answer);
   bool answerHolds(std::string_view keyword);
 
   FormControls& form_;
   serial::SerialPort& port_;
+  DownloadLimits limits_;
+  DownloadObserver* observer_;
   DownloadState state_;
   bool attemptRunning_ = false;
 };

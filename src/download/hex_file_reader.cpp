@@ -34,11 +34,18 @@ bool neverEnds(const std::string& path) {
                     type == file_type::character || type == file_type::block);
 }
 
+// "CR LF" and the longest record: 255 data bytes.
+constexpr std::uint64_t kLongestLineBytes = 521 + 2;
+
 // A file over the limit, whether its size says so or the reading finds it.
-RuntimeError tooLarge() {
-  return RuntimeError{EFBIG,
-                      "The file is larger than 64 MiB, the most that is loaded: it is not a HEX "
-                      "file of at most 9000 lines."};
+// Where the line limit is small enough (the window's), the limit cannot be
+// what refuses a true HEX file, and the message says so.
+RuntimeError tooLarge(LineNumber maxLines) {
+  std::string text = "The file is larger than 64 MiB, the most that is loaded";
+  if (static_cast<std::uint64_t>(maxLines) * kLongestLineBytes <= kMaxHexFileBytes) {
+    text += ": it is not a HEX file of at most " + std::to_string(maxLines) + " lines";
+  }
+  return RuntimeError{EFBIG, text + "."};
 }
 
 bool largerThanLimit(const std::string& path) {
@@ -57,17 +64,17 @@ std::size_t nextReadSize(std::uint64_t total) {
 }  // namespace
 
 std::optional<RuntimeError> readHexLines(const std::string& path,
-                                         std::vector<std::string>& hexLines,
-                                         std::int16_t& lineIndex) {
+                                         std::vector<std::string>& hexLines, LineNumber& lineIndex,
+                                         LineNumber maxLines) {
   if (neverEnds(path)) {
     return RuntimeError{EINVAL, "This is a pipe or a device, not a file: it cannot be loaded."};
   }
-  if (largerThanLimit(path)) return tooLarge();
+  if (largerThanLimit(path)) return tooLarge(maxLines);
   errno = 0;
   File file(std::fopen(path.c_str(), "rb"));
   if (!file) return systemError(errno);
 
-  HexLineSplitter splitter(hexLines, lineIndex);
+  HexLineSplitter splitter(hexLines, lineIndex, maxLines);
   std::unique_ptr<char[]> chunk(new char[kChunkSize]);
   std::uint64_t total = 0;
   for (;;) {
@@ -77,7 +84,7 @@ std::optional<RuntimeError> readHexLines(const std::string& path,
     // A directory opens on Linux and fails here, with EISDIR.
     if (count < wanted && std::ferror(file.get())) return systemError(errno);
     total += count;
-    if (total > kMaxHexFileBytes) return tooLarge();
+    if (total > kMaxHexFileBytes) return tooLarge(maxLines);
     if (auto error = splitter.feed(chunk.get(), count)) return error;
     if (count < wanted) break;
   }

@@ -20,20 +20,23 @@
 #include <string>
 #include <vector>
 
+#include "download/download_state.h"
 #include "download/runtime_error.h"
 
 namespace tarnwick::download {
 
 // The most of a file that is loaded. A HEX line is at most 521 characters and
-// the table holds 9000 lines, so no real image comes near 5 MB.
+// the window's table holds 9000 lines, so no image it takes comes near 5 MB;
+// the flasher's million lines of 16-byte records come to 45 MB.
 inline constexpr std::uint64_t kMaxHexFileBytes = 64ull * 1024 * 1024;
 
 // On an error the lines read so far stay stored and lineIndex holds the count
-// reached (9001 for a file longer than the table). Errors: the system's errno
-// and description when the file cannot be opened or read; 9 when it has more
-// lines than the table holds; EFBIG when it is larger than kMaxHexFileBytes.
+// reached (9001 for a file longer than the window's table). Errors: the
+// system's errno and description when the file cannot be opened or read; 9
+// when it has more than `maxLines` lines; EFBIG when it is larger than
+// kMaxHexFileBytes. The table grows when a line lands past its end.
 std::optional<RuntimeError> readHexLines(const std::string& path,
-                                         std::vector<std::string>& hexLines,
-                                         std::int16_t& lineIndex);
+                                         std::vector<std::string>& hexLines, LineNumber& lineIndex,
+                                         LineNumber maxLines = kMaxImageLines);
 
 }  // namespace tarnwick::download

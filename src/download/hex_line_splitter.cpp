@@ -3,8 +3,6 @@
 #include <cstring>
 #include <utility>
 
-#include "download/protocol.h"
-
 namespace tarnwick::download {
 
 std::optional<RuntimeError> HexLineSplitter::feed(const char* bytes, std::size_t count) {
@@ -35,14 +33,15 @@ std::optional<RuntimeError> HexLineSplitter::finish() {
 
 std::optional<RuntimeError> HexLineSplitter::store() {
   ++lineIndex_;
-  if (lineIndex_ > kMaxImageLines) {
-    return RuntimeError{kSubscriptError, "The file has more than " +
-                                             std::to_string(kMaxImageLines) + " lines; at most " +
-                                             std::to_string(kMaxImageLines) +
+  if (lineIndex_ > maxLines_) {
+    return RuntimeError{kSubscriptError, "The file has more than " + std::to_string(maxLines_) +
+                                             " lines; at most " + std::to_string(maxLines_) +
                                              " lines can be loaded."};
   }
+  const auto index = static_cast<std::size_t>(lineIndex_);
+  if (index >= hexLines_.size()) hexLines_.resize(index + 1);
   // Moved, not copied: a long line is not held twice.
-  hexLines_[static_cast<std::size_t>(lineIndex_)] = std::move(line_);
+  hexLines_[index] = std::move(line_);
   line_.clear();
   lineStarted_ = false;
   return std::nullopt;

@@ -16,18 +16,21 @@
 #include <string>
 #include <vector>
 
+#include "download/download_state.h"
 #include "download/runtime_error.h"
 
 namespace tarnwick::download {
 
 class HexLineSplitter {
  public:
-  HexLineSplitter(std::vector<std::string>& hexLines, std::int16_t& lineIndex)
-      : hexLines_(hexLines), lineIndex_(lineIndex) {}
+  // Up to `maxLines` lines; the table grows when one lands past its end.
+  HexLineSplitter(std::vector<std::string>& hexLines, LineNumber& lineIndex,
+                  LineNumber maxLines = kMaxImageLines)
+      : hexLines_(hexLines), lineIndex_(lineIndex), maxLines_(maxLines) {}
 
-  // Error 9 once a line would go past the table's last entry; the lines
-  // before it stay stored and the counter holds 9001. Nothing may be fed after
-  // an error.
+  // Error 9 once a line would go past `maxLines`; the lines before it stay
+  // stored and the counter holds maxLines + 1 (the window's 9001). Nothing may
+  // be fed after an error.
   std::optional<RuntimeError> feed(const char* bytes, std::size_t count);
   // Stores a last line that had no terminator.
   std::optional<RuntimeError> finish();
@@ -36,7 +39,8 @@ class HexLineSplitter {
   std::optional<RuntimeError> store();
 
   std::vector<std::string>& hexLines_;
-  std::int16_t& lineIndex_;
+  LineNumber& lineIndex_;
+  LineNumber maxLines_;
   std::string line_;
   bool lineStarted_ = false;  // bytes, or none, since the last terminator
   bool afterCr_ = false;      // the last piece ended with CR

@@ -22,7 +22,7 @@ void DownloadControl::openFileAndDownloadClick() {
   state_.lineTotal = 0;
   state_.imageLoaded = 0;
   form_.setBarText(std::string(kBarNoFile));
-  if (auto error = readHexLines(fileName, state_.hexLines, state_.lineIndex)) {
+  if (auto error = readHexLines(fileName, state_.hexLines, state_.lineIndex, limits_.maxLines)) {
     showRuntimeError(form_, *error);  // the file is already closed
     return;
   }
@@ -34,6 +34,7 @@ void DownloadControl::openFileAndDownloadClick() {
   form_.enableCommand5();
   form_.setTimerEnabled(FormTimer::Timer2, true);
   state_.imageLoaded = 1;
+  observer_->imageLoaded(state_.lineTotal);
 }
 
 }  // namespace tarnwick::download

@@ -15,10 +15,14 @@ std::optional<RuntimeError> DownloadControl::sendNextLine() {
   const bool verifyForm = state_.verifyPass == 1;
   // The verify pass keeps the "VERIFY" its start put on the bar.
   if (!verifyForm) form_.setBarText(std::string(kBarDownload));
-  if (auto error = advanceLineIndex(state_.lineIndex)) return error;
+  const auto lastInTable = static_cast<LineNumber>(state_.hexLines.size() - 1);
+  if (auto error = advanceLineIndex(state_.lineIndex, lastInTable, limits_.lineCounterMax)) {
+    return error;
+  }
 
   port_.WritePort(imageLineCommand(state_.hexLines[state_.lineIndex], verifyForm));
   form_.setBarValue(state_.lineIndex);
+  observer_->lineSent(state_.lineIndex, verifyForm ? LineForm::Verify : LineForm::Download);
   // After the last line the pass waits at 0: "DOWNLOAD" moves the run on,
   // "OK" starts the same pass again.
   if (state_.lineIndex == state_.lineTotal) state_.lineIndex = 0;

@@ -21,8 +21,9 @@ void DownloadControl::receiveTick() {
   if (chunk.empty()) return;
   form_.setPicFillColor(kRed);
   port_.FlushPort();
-  form_.setText8(withoutTrailingSpaces(chunk));
-  dispatchAnswer();
+  const std::string answer = withoutTrailingSpaces(chunk);
+  form_.setText8(answer);
+  dispatchAnswer(answer);
 }
 
 void DownloadControl::blinkIndicator() {
@@ -34,16 +35,21 @@ bool DownloadControl::answerHolds(std::string_view keyword) {
   return form_.text8().find(keyword) != std::string::npos;
 }
 
-void DownloadControl::dispatchAnswer() {
+void DownloadControl::dispatchAnswer(const std::string& answer) {
+  // The observer hears of the answer before its branch acts on it.
+  const auto actOn = [&](AnswerKeyword keyword) { observer_->answerReceived(answer, keyword); };
   // A line sender error ends the tick silently: a tick never waits in a box.
   if (answerHolds(kVersionKeyword)) {
+    actOn(AnswerKeyword::Version);
     form_.setTimerEnabled(FormTimer::Timer2, false);
     if (state_.downloadRequested == 1 && state_.imageLoaded == 1) sendNextLine();
   } else if (answerHolds(kErrorKeyword)) {
+    actOn(AnswerKeyword::Error);
     form_.setBarText(std::string(kBarError));
     form_.setBarColor(kRed);
     state_.verifyPass = 0;
   } else if (answerHolds(kPassEndKeyword)) {
+    actOn(AnswerKeyword::PassEnd);
     if (state_.verifyPass == 1) {
       form_.setBarText(std::string(kBarEnd));
       form_.setBarColor(kGreen);
@@ -56,10 +62,14 @@ void DownloadControl::dispatchAnswer() {
       sendNextLine();
     }
   } else if (answerHolds(kFormatKeyword)) {
+    actOn(AnswerKeyword::Format);
     form_.setBarText(std::string());
     form_.setBarValue(0);
   } else if (answerHolds(kOkKeyword)) {
+    actOn(AnswerKeyword::Ok);
     sendNextLine();
+  } else {
+    actOn(AnswerKeyword::None);
   }
 }
 

@@ -24,6 +24,11 @@ ends when the board has verified it.
                        no answer holding "VER=", "ERROR", "DOWNLOAD",
                        "FORMAT" or "OK" (default 5; fractions such as 0.5
                        are allowed)
+  --no-check           send the file's lines as they are, for boards that take
+                       other lines; without it, a file that is not one whole
+                       Intel HEX image is refused before connecting (a line
+                       that is no record, a line feed inside a line, no
+                       end-of-file record, or lines after it)
   -q, --quiet          no progress
   -v, --verbose        print every answer of the board
   -h, --help           show this text
@@ -35,13 +40,16 @@ place, otherwise a line at each phase. No file is written and no
 configuration is read.
 
 Exit status:
-   0  the board verified the image (with --info: the board answered)
+   0  the board verified every line (with --info: the board answered)
    2  the port was not available: the attempts gave up
-   3  the HEX file could not be loaded
+   3  the HEX file could not be loaded, or is not one whole Intel HEX image
    4  the board answered "ERROR" (the line sent last is named)
    5  the board gave no answer within the time-out
    6  the port's device vanished (unplugged or hung up)
+   8  the board did not follow the protocol: it ended a pass early, or
+      answered so that a pass would start again or a line go out of turn
   64  the command line was wrong
+ 130  interrupted (SIGINT or SIGTERM); where the run stood is named
 )";
 
 constexpr char kTryHelp[] = "Try 'tarnwick-flash --help'.\n";
@@ -75,6 +83,10 @@ std::optional<std::chrono::milliseconds> parseSeconds(const std::string& text) {
 
 // Sets a flag option; false when `arg` is none.
 bool setFlag(FlashOptions& options, const std::string& arg) {
+  if (arg == "--no-check") {
+    options.check = false;
+    return true;
+  }
   bool* const flag = arg == "--go"                       ? &options.go
                      : arg == "--info"                   ? &options.info
                      : arg == "-q" || arg == "--quiet"   ? &options.quiet

@@ -19,6 +19,7 @@ struct FlashOptions {
   std::string hexFile;   // empty with --info
   bool info = false;     // only ask the board who it is
   bool go = false;       // start the program after a verified run
+  bool check = true;     // refuse a file that is not one whole Intel HEX image
   bool quiet = false;    // no progress
   bool verbose = false;  // show every answer of the board
   std::chrono::milliseconds answerTimeout{5000};

@@ -7,12 +7,15 @@
 #include "download/protocol.h"
 #include "download/runtime_error.h"
 #include "flash/exit_codes.h"
+#include "flash/image_check.h"
 
 namespace tarnwick::flash {
 namespace {
 
 using namespace std::chrono_literals;
+using download::AnswerKeyword;
 using download::FormTimer;
+using download::LineNumber;
 
 constexpr auto kAttemptInterval = 100ms;   // Timer3
 constexpr auto kReceiveInterval = 20ms;    // TMRComm
@@ -51,27 +54,24 @@ std::string seconds(LoopClock::Clock::duration span) {
   return text;
 }
 
-bool holdsKeyword(const std::string& answer) {
-  for (const std::string_view keyword :
-       {download::kVersionKeyword, download::kErrorKeyword, download::kPassEndKeyword,
-        download::kFormatKeyword, download::kOkKeyword}) {
-    if (answer.find(keyword) != std::string::npos) return true;
-  }
-  return false;
-}
-
 std::string quoted(const std::string& text) {
   return "\"" + ProgressReport::printable(text) + "\"";
+}
+
+const char* passName(Pass pass) {
+  return pass == Pass::Download ? "download" : "verify";
 }
 
 }  // namespace
 
 FlashSession::FlashSession(const FlashOptions& options, serial::SerialPlatform& platform,
-                           ProgressReport& progress, std::ostream& out, LoopClock& clock)
+                           ProgressReport& progress, std::ostream& out, LoopClock& clock,
+                           const StopRequest& stop)
     : options_(options),
       progress_(progress),
       out_(out),
       clock_(clock),
+      stop_(stop),
       loop_(clock),
       form_(loop_, *this, download::latin1Text(options.port), options.hexFile),
       port_(platform,
@@ -79,7 +79,8 @@ FlashSession::FlashSession(const FlashOptions& options, serial::SerialPlatform& 
               // The window shows these in a plain box with its own title.
               messageShown(download::latin1Text(message), download::MessageStyle::Plain, {});
             }),
-      control_(form_, port_) {
+      control_(form_, port_, kFlasherLimits) {
+  control_.setObserver(this);
   wireTimers();
 }
 
@@ -92,38 +93,52 @@ void FlashSession::wireTimers() {
 }
 
 int FlashSession::run() {
-  if (!options_.info && !fileLoads()) {
+  if (!options_.info && !fileFits()) {
     progress_.finish();
-    return kExitFileNotLoaded;
+    return outcome_.exitCode;
   }
   connect();
-  if (!exitCode_ && options_.info) {
+  if (!ended() && options_.info) {
     showInfo();
-  } else if (!exitCode_) {
+  } else if (!ended()) {
     download();
   }
-  if (exitCode_ == kExitVerified && options_.go) {
+  if (outcome_.exitCode == kExitVerified && options_.go) {
     control_.installClick();
     progress_.note("sent \"BOOTg\": the program starts");
   }
-  control_.unload();
+  if (port_.isOpen()) control_.unload();
   progress_.finish();
-  return exitCode_.value_or(kExitNoAnswer);
+  if (judge_) outcome_.passes = judge_->passes();
+  outcome_.seconds = std::chrono::duration<double>(clock_.now() - connectStart_).count();
+  return outcome_.exitCode;
 }
 
-bool FlashSession::fileLoads() {
-  // The handler's own loader, into a table of our own: the window's state is
+bool FlashSession::fileFits() {
+  // The handler's own loader, into a table of our own: the handlers' state is
   // not touched before the port has opened.
   std::vector<std::string> lines(download::kMaxImageLines + 1);
-  std::int16_t count = 0;
-  if (auto error = download::readHexLines(options_.hexFile, lines, count)) {
-    progress_.message("cannot load " + options_.hexFile + ": error " +
-                      std::to_string(error->number) + ": " + error->description);
+  LineNumber count = 0;
+  if (auto error =
+          download::readHexLines(options_.hexFile, lines, count, kFlasherLimits.maxLines)) {
+    end(kExitFileNotLoaded, "cannot load " + options_.hexFile + ": error " +
+                                std::to_string(error->number) + ": " + error->description);
     return false;
   }
-  if (count == 0) {
+  return imageFits(lines, count);
+}
+
+bool FlashSession::imageFits(const std::vector<std::string>& lines, LineNumber count) {
+  outcome_.lines = imageLines(lines, count);
+  if (outcome_.lines == 0) {
     // The window would wait for ever: an empty image has no last line to verify.
-    progress_.message("cannot load " + options_.hexFile + ": the file holds no lines");
+    end(kExitFileNotLoaded, "cannot load " + options_.hexFile + ": the file holds no lines");
+    return false;
+  }
+  if (!options_.check) return true;
+  if (const auto fault = checkImage(lines, count)) {
+    end(kExitFileNotLoaded, "cannot load " + options_.hexFile + ": " + fault->description +
+                                "; --no-check sends the file unchecked");
     return false;
   }
   return true;
@@ -133,15 +148,14 @@ void FlashSession::connect() {
   progress_.connecting(options_.port);
   connectStart_ = clock_.now();
   control_.openPortClick();
-  loop_.run([this] { return exitCode_.has_value() || phase_ != Phase::Connecting; });
-  if (exitCode_) return;
-  lastHeard_ = clock_.now();
+  loop_.run([this] { return ended() || interrupted() || phase_ != Phase::Connecting; });
+  if (ended()) return;
   progress_.connected(options_.port);
 }
 
 void FlashSession::showInfo() {
   loop_.run([this] { return finished() || infoComplete(); });
-  if (exitCode_) return;
+  if (ended()) return;
   std::string answer = infoAnswer_;
   while (!answer.empty() && (answer.back() == '\r' || answer.back() == '\n')) answer.pop_back();
   out_ << answer << '\n' << std::flush;
@@ -155,30 +169,41 @@ bool FlashSession::infoComplete() {
 
 void FlashSession::download() {
   control_.openFileAndDownloadClick();
-  if (control_.state().imageLoaded != 1) {
-    // The loader has shown its error through messageShown already.
-    end(kExitFileNotLoaded, "cannot load " + options_.hexFile);
-    return;
-  }
+  const download::DownloadState& state = control_.state();
+  // The loader has shown its error through messageShown already.
+  if (state.imageLoaded != 1) return end(kExitFileNotLoaded, "cannot load " + options_.hexFile);
+  if (!imageFits(state.hexLines, state.lineTotal)) return;
   phase_ = Phase::Armed;
-  progress_.loaded(options_.hexFile, control_.state().lineTotal);
+  judge_.emplace(outcome_.lines);
+  progress_.loaded(options_.hexFile, outcome_.lines);
   loop_.run([this] { return finished(); });
   // The receive loop never stops by itself; should every timer be off, nothing can come.
   end(kExitNoAnswer, "the run stopped with no timer running " + whereTheRunStands());
 }
 
 void FlashSession::end(int exitCode, const std::string& message) {
-  if (exitCode_) return;  // the first outcome stands
-  exitCode_ = exitCode;
+  if (ended_) return;  // the first outcome stands
+  ended_ = true;
+  outcome_.exitCode = exitCode;
+  outcome_.message = message;
   if (!message.empty()) progress_.message(message);
+  // Whatever the handlers would still send after a failure goes nowhere; a
+  // verified run keeps its port for "BOOTg".
+  if (exitCode != kExitVerified && port_.isOpen()) control_.unload();
 }
 
 bool FlashSession::finished() {
-  return exitCode_.has_value() || watchesFired();
+  return ended() || watchesFired();
+}
+
+bool FlashSession::interrupted() {
+  if (!stop_.requested()) return false;
+  end(kExitInterrupted, "interrupted " + whereTheRunStands());
+  return true;
 }
 
 bool FlashSession::watchesFired() {
-  if (phase_ == Phase::Connecting) return false;
+  if (interrupted()) return true;
   if (port_.deviceVanished()) {
     end(kExitDeviceVanished,
         "the device " + options_.port + " vanished (unplugged or hung up) " + whereTheRunStands());
@@ -195,14 +220,14 @@ bool FlashSession::watchesFired() {
   return false;
 }
 
-std::string FlashSession::whereTheRunStands() {
-  const int line = lastLineSent_;
-  const int total = control_.state().lineTotal;
+std::string FlashSession::whereTheRunStands() const {
+  if (judge_ && judge_->inPass()) {
+    return std::string("in the ") + passName(judge_->pass()) + " pass after line " +
+           std::to_string(judge_->lastLine()) + " of " + std::to_string(judge_->lines());
+  }
   switch (phase_) {
-    case Phase::DownloadPass:
-    case Phase::VerifyPass:
-      return std::string("in the ") + (phase_ == Phase::DownloadPass ? "download" : "verify") +
-             " pass, after line " + std::to_string(line) + " of " + std::to_string(total);
+    case Phase::Connecting:
+      return "while connecting to " + options_.port;
     case Phase::Armed:
       return "while asking it for \"BOOTinfo\" before the first line";
     default:
@@ -210,62 +235,74 @@ std::string FlashSession::whereTheRunStands() {
   }
 }
 
-void FlashSession::statusChanged(const std::string& caption) {
-  if (caption == download::kStatusReady) {
-    phase_ = Phase::Connected;
-  } else if (caption == download::kStatusGaveUp) {
-    end(kExitPortUnavailable, "could not open " + options_.port + " in " +
-                                  seconds(clock_.now() - connectStart_) + " of attempts");
-  } else if (caption.size() > download::kStatusWaiting.size()) {
-    progress_.attempt(control_.state().connectAttempts);
-  }
+void FlashSession::attemptCounted(std::int16_t count) {
+  progress_.attempt(count);
 }
 
-void FlashSession::answerShown(const std::string& text) {
+void FlashSession::connected() {
+  phase_ = Phase::Connected;
+  lastHeard_ = clock_.now();
+}
+
+void FlashSession::gaveUp() {
+  end(kExitPortUnavailable, "could not open " + options_.port + " in " +
+                                seconds(clock_.now() - connectStart_) + " of attempts");
+}
+
+void FlashSession::answerReceived(const std::string& answer, AnswerKeyword keyword) {
+  if (ended()) return;
   // Only an answer the handlers can act on restarts the time-out: a device
   // that echoes every command, or sends noise, would otherwise hold the run
   // open for ever although nothing moves.
-  if (holdsKeyword(text)) lastHeard_ = clock_.now();
+  if (keyword != AnswerKeyword::None) lastHeard_ = clock_.now();
   lastChunkAt_ = clock_.now();
-  lastAnswer_ = text;
-  progress_.answer(text);
-  if (options_.info) infoAnswer_ += text;
-}
-
-void FlashSession::barTextChanged(const std::string& text) {
-  const int total = control_.state().lineTotal;
-  if (text == download::kBarDownload && phase_ != Phase::DownloadPass) {
-    phase_ = Phase::DownloadPass;
-    progress_.passStarted(Pass::Download, total);
-  } else if (text == download::kBarVerify) {
-    phase_ = Phase::VerifyPass;
-    progress_.passStarted(Pass::Verify, total);
-  } else if (text == download::kBarEnd) {
-    progress_.verified();
-    end(kExitVerified);
-  } else if (text == download::kBarError) {
-    const int line = lastLineSent_;
-    const bool inPass = phase_ == Phase::DownloadPass || phase_ == Phase::VerifyPass;
-    if (!inPass || line < 1 || line > total) {
-      end(kExitBoardError, "the board answered \"ERROR\" before any line was sent");
-      return;
-    }
-    end(kExitBoardError, "the board answered \"ERROR\" to line " + std::to_string(line) + " of " +
-                             std::to_string(total) + " in the " +
-                             (phase_ == Phase::DownloadPass ? "download" : "verify") +
-                             " pass: " + quoted(control_.state().hexLines[line]));
-  } else if (text.empty() && phase_ != Phase::Connecting) {
+  lastAnswer_ = answer;
+  progress_.answer(answer);
+  if (keyword == AnswerKeyword::Version && outcome_.boardInfo.empty()) outcome_.boardInfo = answer;
+  if (options_.info) infoAnswer_ += answer;
+  if (!judge_) return;  // before the load, no answer sends a line
+  judge_->answer(keyword);
+  if (keyword == AnswerKeyword::Format && judge_->verdict() == Verdict::Running) {
     progress_.message("the board answered \"FORMAT\" " + whereTheRunStands() +
                       "; nothing more is sent");
   }
+  judged();
 }
 
-void FlashSession::barValueChanged(std::int32_t value) {
-  // FORMAT sets the bar back to 0; the line sent last stays what it was.
-  if (value > 0 && (phase_ == Phase::DownloadPass || phase_ == Phase::VerifyPass)) {
-    lastLineSent_ = value;
-    progress_.lineSent(value);
+void FlashSession::lineSent(LineNumber index, download::LineForm form) {
+  if (ended() || !judge_) return;
+  const std::size_t passesBefore = judge_->passes().size();
+  judge_->lineSent(index, form);
+  if (judge_->passes().size() != passesBefore) {
+    progress_.passStarted(judge_->pass(), judge_->lines());
   }
+  if (judge_->verdict() == Verdict::Running) progress_.lineSent(index);
+  judged();
+}
+
+void FlashSession::judged() {
+  switch (judge_->verdict()) {
+    case Verdict::Running:
+      return;
+    case Verdict::Verified:
+      progress_.verified();
+      return end(kExitVerified);
+    case Verdict::BoardRefused:
+      outcome_.errorLine = judge_->lastLine();
+      return end(kExitBoardError, refusedLine());
+    case Verdict::ProtocolBroken:
+      return end(kExitProtocolBroken, judge_->fault());
+  }
+}
+
+std::string FlashSession::refusedLine() const {
+  const LineNumber line = judge_->lastLine();
+  if (!judge_->inPass() || line < 1) {
+    return "the board answered \"ERROR\" before any line was sent";
+  }
+  return "the board answered \"ERROR\" to line " + std::to_string(line) + " of " +
+         std::to_string(judge_->lines()) + " in the " + passName(judge_->pass()) +
+         " pass: " + quoted(control_.state().hexLines[static_cast<std::size_t>(line)]);
 }
 
 void FlashSession::messageShown(const std::u32string& text, download::MessageStyle /*style*/,

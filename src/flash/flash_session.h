@@ -1,73 +1,98 @@
 // One run of the flasher: connect, load, download and verify, as the window
 // would do it when a person clicks Open Port and then Open File and Download.
 //
-// How it works: the session wires DownloadControl to a HeadlessForm and the
-// window's three timers (Timer3 100 ms, TMRComm 20 ms, Timer2 500 ms) to a
-// TimerLoop, clicks Open Port, and lets the timers run. What the window would
-// show tells it how the run stands: the status caption ("Ready", "Not present
-// board"), the answer box (each answer) and the bar ("DOWNLOAD", "VERIFY",
-// "END", "ERROR", and its value, the line sent last). Once connected it clicks Open File and
-// Download, which loads FILE.hex and starts the info polling; the handlers do the rest. Two watches
-// of its own run after every tick: the answer time-out and the port's device
-// vanishing. The first outcome ends the run; the port is closed as the window
-// closes it when it unloads.
+// How it works: the session first reads FILE.hex and checks that it is one
+// whole Intel HEX image (image_check.h; --no-check skips that), so that a file
+// that cannot be sent fails before any port is tried. It then wires
+// DownloadControl to a HeadlessForm and the window's three timers (Timer3
+// 100 ms, TMRComm 20 ms, Timer2 500 ms) to a TimerLoop, clicks Open Port, and
+// lets the timers run. Once connected it clicks Open File and Download, which
+// loads FILE.hex again into the handlers' own table and starts the info
+// polling; the handlers do the rest.
+//
+// How the run stands comes from the handlers' events (DownloadObserver): a
+// connection, the attempts given up, each line sent with its index and form,
+// each answer with the keyword it was acted on as. A RunJudge holds them
+// against the protocol; what the window would display is never read. Three
+// watches of the session's own run after every tick: the answer time-out, the
+// port's device vanishing, and a stop request (SIGINT, SIGTERM). The first
+// outcome ends the run and stands; the port is closed at once, so that a line
+// the handlers send after a broken exchange goes nowhere, and the loop stops.
 //
 // Traps:
 //   - The handlers are the window's, unchanged: a FORMAT answer or one that
 //     holds no keyword makes the run rest, and only the time-out ends it.
 //   - Only an answer holding a keyword restarts the time-out: a device that
 //     echoes each command is not a board, and must not keep the run alive.
-//   - The file is read once before connecting, so that a file that cannot be
-//     loaded fails at once instead of after a connection; the load that
-//     counts is the handler's, after the port has opened (Open Port forgets
-//     an image loaded before it).
+//   - Open Port forgets an image loaded before it, so the load that counts is
+//     the handlers', after the port has opened; its table is checked again,
+//     in case the file changed meanwhile.
 #pragma once
 
-#include <cstdint>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <string>
 
 #include "download/download_control.h"
 #include "flash/flash_options.h"
+#include "flash/flash_outcome.h"
 #include "flash/headless_form.h"
 #include "flash/progress_report.h"
+#include "flash/run_judge.h"
+#include "flash/stop_request.h"
 #include "flash/timer_loop.h"
 #include "serial/serial_port.h"
 
 namespace tarnwick::flash {
 
-class FlashSession : private FormEvents {
+// The flasher's limits: far larger images than the window's table holds, and
+// a line counter that cannot overflow there.
+inline constexpr download::DownloadLimits kFlasherLimits{
+    1'000'000, std::numeric_limits<download::LineNumber>::max()};
+
+class FlashSession : private download::DownloadObserver, private FormEvents {
  public:
   // `out` receives the --info answer; progress and messages go to `progress`.
   FlashSession(const FlashOptions& options, serial::SerialPlatform& platform,
-               ProgressReport& progress, std::ostream& out, LoopClock& clock = systemLoopClock());
+               ProgressReport& progress, std::ostream& out, LoopClock& clock = systemLoopClock(),
+               const StopRequest& stop = processStopRequest);
   FlashSession(const FlashSession&) = delete;
   FlashSession& operator=(const FlashSession&) = delete;
 
   // Runs to the end and gives the exit code.
   int run();
+  // After run(): how it ended and what it did.
+  const FlashOutcome& outcome() const { return outcome_; }
 
  private:
-  enum class Phase { Connecting, Connected, Armed, DownloadPass, VerifyPass };
+  enum class Phase { Connecting, Connected, Armed };
   using TimePoint = LoopClock::Clock::time_point;
 
   void wireTimers();
-  bool fileLoads();  // read once before connecting; says why not
+  bool fileFits();  // read and checked before connecting; says why not
+  bool imageFits(const std::vector<std::string>& lines, download::LineNumber count);
   void connect();
   void showInfo();
   void download();
   void end(int exitCode, const std::string& message = std::string());
+  bool ended() const { return ended_; }
   bool finished();
+  bool interrupted();
   bool watchesFired();
   bool infoComplete();
-  std::string whereTheRunStands();
+  void judged();
+  std::string whereTheRunStands() const;
+  std::string refusedLine() const;
 
-  // FormEvents: what the handlers show.
-  void statusChanged(const std::string& caption) override;
-  void answerShown(const std::string& text) override;
-  void barTextChanged(const std::string& text) override;
-  void barValueChanged(std::int32_t value) override;
+  // DownloadObserver: what the handlers did.
+  void attemptCounted(std::int16_t count) override;
+  void connected() override;
+  void gaveUp() override;
+  void answerReceived(const std::string& answer, download::AnswerKeyword keyword) override;
+  void lineSent(download::LineNumber index, download::LineForm form) override;
+
+  // FormEvents: the message boxes a person would have read.
   void messageShown(const std::u32string& text, download::MessageStyle style,
                     const std::string& title) override;
 
@@ -75,18 +100,20 @@ class FlashSession : private FormEvents {
   ProgressReport& progress_;
   std::ostream& out_;
   LoopClock& clock_;
+  const StopRequest& stop_;
   TimerLoop loop_;
   HeadlessForm form_;
   serial::SerialPort port_;
   download::DownloadControl control_;
 
   Phase phase_ = Phase::Connecting;
-  std::optional<int> exitCode_;
+  std::optional<RunJudge> judge_;  // from the handlers' load on
+  bool ended_ = false;
+  FlashOutcome outcome_;
   TimePoint connectStart_{};
   TimePoint lastHeard_{};    // the connection, or the last answer holding a keyword since
   TimePoint lastChunkAt_{};  // the last read that brought anything
   std::string lastAnswer_;
-  int lastLineSent_ = 0;    // in the current pass, as the bar's value showed it
   std::string infoAnswer_;  // --info: the answer's pieces as they came
 };
 

@@ -22,30 +22,10 @@ void HeadlessForm::bindTimer(download::FormTimer timer, TimerLoop::TimerId id) {
   timerBound_.at(slotOf(timer)) = true;
 }
 
-void HeadlessForm::setLabel2Caption(const std::string& caption) {
-  label2_ = caption;
-  events_.statusChanged(caption);
-}
-
-void HeadlessForm::setText8(const std::string& text) {
-  text8_ = text;
-  events_.answerShown(text);
-}
-
 void HeadlessForm::setTimerEnabled(download::FormTimer timer, bool enabled) {
   // A handler that reaches a timer nobody wired is a wiring fault, not a run-time event.
   if (!timerBound_.at(slotOf(timer))) throw std::logic_error("timer not bound");
   loop_.setEnabled(timers_[slotOf(timer)], enabled);
-}
-
-void HeadlessForm::setBarText(const std::string& text) {
-  barText_ = text;
-  events_.barTextChanged(text);
-}
-
-void HeadlessForm::setBarValue(std::int32_t value) {
-  barValue_ = value;
-  events_.barValueChanged(value);
 }
 
 std::string HeadlessForm::showOpenDialog(const std::string& /*filter*/) {

@@ -3,16 +3,13 @@
 //
 // How it works: HeadlessForm implements FormControls for DownloadControl.
 // The port name box holds PORT, the file dialog "returns" FILE.hex, the
-// three timers are timers of a TimerLoop, and each change that a person
-// would watch (status caption, answer box, bar text and value, message
-// boxes) is handed to a FormEvents listener as it happens.
+// three timers are timers of a TimerLoop, and each message box is handed to a
+// FormEvents listener, to be printed. The other controls keep what the
+// handlers write and tell no one: how a run stands comes from the handlers'
+// events (download_observer.h), not from what a window would display.
 //
-// Traps:
-//   - A message box does not wait for anyone here: the handler goes on at
-//     once, as if OK had been pressed.
-//   - The answer box reports every write, the same text twice included: the
-//     receive loop writes it exactly once per read that brought data, so each
-//     report is one answer of the board.
+// Trap: a message box does not wait for anyone here: the handler goes on at
+// once, as if OK had been pressed.
 #pragma once
 
 #include <array>
@@ -24,14 +21,10 @@
 
 namespace tarnwick::flash {
 
-// What a person would have seen change in the window.
+// The message boxes a person would have read in the window.
 class FormEvents {
  public:
   virtual ~FormEvents() = default;
-  virtual void statusChanged(const std::string& caption) = 0;  // Label2
-  virtual void answerShown(const std::string& text) = 0;       // Text8
-  virtual void barTextChanged(const std::string& text) = 0;
-  virtual void barValueChanged(std::int32_t value) = 0;
   virtual void messageShown(const std::u32string& text, download::MessageStyle style,
                             const std::string& title) = 0;
 };
@@ -43,11 +36,11 @@ class HeadlessForm : public download::FormControls {
   // Which loop timer plays which of the window's timers.
   void bindTimer(download::FormTimer timer, TimerLoop::TimerId id);
 
-  void setLabel2Caption(const std::string& caption) override;
+  void setLabel2Caption(const std::string& caption) override { label2_ = caption; }
   std::u32string portNameText() override { return portName_; }
   std::u32string sendText() override { return std::u32string(); }
   std::string text8() override { return text8_; }
-  void setText8(const std::string& text) override;
+  void setText8(const std::string& text) override { text8_ = text; }
 
   void setTimerEnabled(download::FormTimer timer, bool enabled) override;
   void enableCommand5() override {}
@@ -57,8 +50,8 @@ class HeadlessForm : public download::FormControls {
   std::uint32_t picFillColor() override { return picFillColor_; }
   void setPicFillColor(std::uint32_t color) override { picFillColor_ = color; }
 
-  void setBarText(const std::string& text) override;
-  void setBarValue(std::int32_t value) override;
+  void setBarText(const std::string& text) override { barText_ = text; }
+  void setBarValue(std::int32_t value) override { barValue_ = value; }
   void setBarMax(std::int32_t max) override { barMax_ = max; }
   void setBarColor(std::uint32_t /*color*/) override {}
 

@@ -6,6 +6,7 @@
 
 #include "flash/flash_options.h"
 #include "flash/flash_session.h"
+#include "flash/stop_request.h"
 #include "serial/serial_platform.h"
 
 #ifdef _WIN32
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
     (parsed.exitCode == 0 ? std::cout : std::cerr) << parsed.text << std::flush;
     return parsed.exitCode;
   }
+  installStopSignals();
   const FlashOptions& options = *parsed.options;
   const ProgressStyle style = options.quiet               ? ProgressStyle::Quiet
                               : standardErrorIsTerminal() ? ProgressStyle::Terminal

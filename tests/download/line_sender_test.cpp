@@ -64,7 +64,7 @@ TEST_F(Handlers, OnlyTheDownloadFormWritesTheBarText) {
 }
 
 TEST(LineGuards, TheCounterStopsAtItsLimitAndTheTableAtItsEnd) {
-  std::int16_t index = 32767;
+  download::LineNumber index = 32767;
   std::optional<RuntimeError> error = download::advanceLineIndex(index);
   ASSERT_TRUE(error);
   EXPECT_EQ(error->number, 6);

@@ -64,7 +64,7 @@ TEST_F(SessionFixture, SilenceEndsTheRunOneTimeOutAfterTheLastAnswer) {
   // The last answer was the "OK" to line 2; the silence is measured from it.
   EXPECT_NE(err.str().find("board: OK\\r\\n\n"), std::string::npos);
   EXPECT_NE(err.str().find("tarnwick-flash: no answer from the board for 1.0 s in the download "
-                           "pass, after line 3 of 3; its last answer was \"OK\\r\\n\"\n"),
+                           "pass after line 3 of 3; its last answer was \"OK\\r\\n\"\n"),
             std::string::npos)
       << err.str();
   EXPECT_EQ(board.openDevices, 0);
@@ -96,7 +96,7 @@ TEST_F(SessionFixture, AFormatAnswerIsReportedAndTheRestingRunEndsAtTheTimeOut) 
   board.formatAt = 2;
   EXPECT_EQ(run(), kExitNoAnswer);
   EXPECT_EQ(commands().back(), "BOOT:0400000001020304F2");
-  EXPECT_NE(err.str().find("the board answered \"FORMAT\" in the download pass, after line 2 of "
+  EXPECT_NE(err.str().find("the board answered \"FORMAT\" in the download pass after line 2 of "
                            "3; nothing more is sent\n"),
             std::string::npos)
       << err.str();

@@ -23,7 +23,7 @@ using tarnwick::download::kMaxImageLines;
 
 struct Split {
   std::vector<std::string> table = std::vector<std::string>(kMaxImageLines + 1);
-  std::int16_t count = 0;
+  tarnwick::download::LineNumber count = 0;
   int error = 0;
 
   std::size_t stored() const { return std::min<std::size_t>(count, kMaxImageLines); }

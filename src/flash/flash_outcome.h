@@ -1,0 +1,25 @@
+// How one run of the flasher ended and what it did: what a report (a line
+// per board, a machine-readable record) is made from.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "download/download_state.h"
+#include "flash/exit_codes.h"
+#include "flash/run_judge.h"
+
+namespace tarnwick::flash {
+
+struct FlashOutcome {
+  int exitCode = kExitNoAnswer;
+  std::string message;             // why the run ended, as printed; empty when verified
+  download::LineNumber lines = 0;  // the lines each pass sends
+  std::vector<PassRecord> passes;  // as they went, the download pass first
+  std::string boardInfo;           // the board's first answer holding "VER="
+  // With "ERROR": the line sent last in the pass it came in; 0 before any line.
+  download::LineNumber errorLine = 0;
+  double seconds = 0;  // from the first connection attempt to the end
+};
+
+}  // namespace tarnwick::flash

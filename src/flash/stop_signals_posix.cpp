@@ -1,0 +1,29 @@
+// SIGINT and SIGTERM set the process's stop request; SIGPIPE is ignored.
+#include <signal.h>
+
+#include <initializer_list>
+
+#include "flash/stop_request.h"
+
+namespace tarnwick::flash {
+namespace {
+
+void onStopSignal(int number) {
+  processStopRequest.request(number);
+}
+
+}  // namespace
+
+void installStopSignals() {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+
+  struct sigaction stop {};
+  stop.sa_handler = onStopSignal;
+  sigemptyset(&stop.sa_mask);
+  for (const int number : {SIGINT, SIGTERM}) sigaction(number, &stop, nullptr);
+}
+
+}  // namespace tarnwick::flash
