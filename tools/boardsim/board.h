@@ -32,6 +32,7 @@ struct Faults {
   unsigned formatAt = 0;
   unsigned hangUpAt = 0;
   bool lowerCase = false;
+  bool okToEndOfFile = false;  // "OK" where the end-of-file record ends a pass
   bool splitAnswers = false;
   unsigned burstBytes = 0;
   std::chrono::milliseconds withholdVersion{0};  // from the first "BOOTinfo"

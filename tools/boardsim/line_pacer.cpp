@@ -4,6 +4,21 @@
 #include <thread>
 
 namespace boardsim {
+namespace {
+
+// Unpaced, a long answer still goes out in pieces, so that a stop is seen
+// between two of them even while the host keeps taking them.
+constexpr std::size_t kUnpacedPiece = 1024;
+
+bool sendUnpaced(BoardPort& port, std::string_view bytes, const std::function<bool()>& stopped) {
+  for (std::size_t at = 0; at < bytes.size(); at += kUnpacedPiece) {
+    if (stopped && stopped()) return false;
+    if (!port.write(bytes.data() + at, std::min(kUnpacedPiece, bytes.size() - at))) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 void InputClock::chunkRead(PaceClock::time_point now, std::size_t count) {
   chunkStart_ = std::max(now, lineFree_);
@@ -14,11 +29,13 @@ PaceClock::time_point InputClock::arrivalOf(std::size_t index) const {
   return chunkStart_ + kByteTime * static_cast<long>(index + 1);
 }
 
-bool OutputPacer::send(BoardPort& port, std::string_view bytes) {
-  if (!paced_) return port.write(bytes.data(), bytes.size());
+bool OutputPacer::send(BoardPort& port, std::string_view bytes,
+                       const std::function<bool()>& stopped) {
+  if (!paced_) return sendUnpaced(port, bytes, stopped);
   const PaceClock::time_point start = std::max(PaceClock::now(), lineFree_);
   std::size_t sent = 0;
   while (sent < bytes.size()) {
+    if (stopped && stopped()) return false;
     // Write every byte whose time has come in one go; sleeping per byte would
     // overshoot, as sleeps of 87 us are not that precise.
     const auto elapsed = PaceClock::now() - start;

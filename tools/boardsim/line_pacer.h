@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string_view>
 
 #include "board_port.h"
@@ -33,8 +34,10 @@ class InputClock {
 class OutputPacer {
  public:
   explicit OutputPacer(bool paced) : paced_(paced) {}
-  // False when the bytes could not be written (no room for a second, or an error).
-  bool send(BoardPort& port, std::string_view bytes);
+  // False when the bytes could not be written (no room for a second, or an
+  // error) or `stopped` said so between two of them.
+  bool send(BoardPort& port, std::string_view bytes,
+            const std::function<bool()>& stopped = nullptr);
 
  private:
   bool paced_;

@@ -6,6 +6,7 @@
 // summary line.
 #include <sys/prctl.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -41,6 +42,20 @@ void installSignalHandlers() {
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
+bool stopRequested() {
+  return stopSignal != 0;
+}
+
+// Sleeps until `when`, waking for a signal within kPollWait; false when one came.
+bool pauseUntil(PaceClock::time_point when) {
+  while (!stopRequested()) {
+    const auto now = PaceClock::now();
+    if (now >= when) return true;
+    std::this_thread::sleep_for(std::min<PaceClock::duration>(when - now, kPollWait / 2));
+  }
+  return false;
+}
+
 enum class Outcome { kGoOn, kHangUp, kRunEnded };
 
 class Session {
@@ -71,12 +86,13 @@ class Session {
 
 Outcome Session::serve() {
   char buffer[4096];
-  while (stopSignal == 0) {
+  while (!stopRequested()) {
     const ReadResult result = port_->read(buffer, sizeof buffer, kPollWait);
     if (result.status == ReadStatus::kNoHost) std::this_thread::sleep_for(kNoHostWait);
     if (result.status != ReadStatus::kData) continue;
     input_.chunkRead(PaceClock::now(), result.count);
     for (const Command& command : framer_.feed(buffer, result.count)) {
+      if (stopRequested()) break;
       const Outcome outcome = answer(command, input_.arrivalOf(command.endsAt));
       if (outcome == Outcome::kHangUp) return outcome;
       if (outcome == Outcome::kRunEnded && options_.exitAfterEnd) return outcome;
@@ -86,20 +102,23 @@ Outcome Session::serve() {
 }
 
 Outcome Session::answer(const Command& command, PaceClock::time_point arrived) {
-  if (!options_.fast) std::this_thread::sleep_until(arrived);
+  if (!options_.fast && !pauseUntil(arrived)) return Outcome::kGoOn;
   log("<-", command.badFraming ? "(badly framed line)" : command.text);
   const Response response = board_.respond(command, PaceClock::now());
   if (response.hangUp) {
     log("--", "hanging up");
     return Outcome::kHangUp;
   }
-  if (response.wroteFlash && !options_.fast) std::this_thread::sleep_for(options_.writeDelay);
+  if (response.wroteFlash && !options_.fast) pauseUntil(PaceClock::now() + options_.writeDelay);
   if (response.pieces.empty() && !response.decided.empty())
     log("--", "withheld " + response.decided);
   for (const Piece& piece : response.pieces) {
-    std::this_thread::sleep_for(piece.pauseBefore);
+    if (!pauseUntil(PaceClock::now() + piece.pauseBefore)) break;
     log("->", piece.bytes);
-    if (!output_.send(*port_, piece.bytes)) log("--", "answer not taken");
+    // A signal cuts a long answer (a burst of filler bytes) short.
+    if (!output_.send(*port_, piece.bytes, stopRequested)) {
+      log("--", stopRequested() ? "answer cut short" : "answer not taken");
+    }
   }
   return response.endedRun ? Outcome::kRunEnded : Outcome::kGoOn;
 }
@@ -114,8 +133,10 @@ void Session::log(const char* direction, const std::string& text) const {
 // Lets the host read the last answer before the port disappears under it.
 void waitForHostToRead(const BoardPort& port) {
   const auto giveUp = PaceClock::now() + kReadWait;
-  while (port.unread() > 0 && PaceClock::now() < giveUp) std::this_thread::sleep_for(10ms);
-  std::this_thread::sleep_for(kLastReadEnds);
+  while (port.unread() > 0 && PaceClock::now() < giveUp && !stopRequested()) {
+    std::this_thread::sleep_for(10ms);
+  }
+  pauseUntil(PaceClock::now() + kLastReadEnds);
 }
 
 int finish(const Options& options, const BootLoader& loader) {
@@ -150,16 +171,12 @@ std::unique_ptr<BoardPort> openPort(const Options& options) {
   return port;
 }
 
-// Sleeps, but wakes for a signal within kPollWait.
-void sleepUnlessStopped(std::chrono::milliseconds length) {
-  const auto end = PaceClock::now() + length;
-  while (stopSignal == 0 && PaceClock::now() < end) std::this_thread::sleep_for(kPollWait / 2);
-}
-
 int run(const Options& options) {
+  // Before the port is announced: whoever reads its path may stop us at once,
+  // and must still get the summary, the flash and no link left behind.
+  installSignalHandlers();
   auto port = openPort(options);
   if (!port) return 1;
-  installSignalHandlers();
   // Sleeps of a byte time (87 us) would otherwise overshoot by the default 50 us slack.
   if (!options.fast) prctl(PR_SET_TIMERSLACK, 1UL);
   Session session(options, *port);
@@ -168,8 +185,7 @@ int run(const Options& options) {
     if (outcome == Outcome::kRunEnded) waitForHostToRead(*port);
     if (outcome != Outcome::kHangUp || options.backAfter.count() == 0) break;
     port.reset();  // the device and its link vanish while it is away
-    sleepUnlessStopped(options.backAfter);
-    if (stopSignal != 0) break;
+    if (!pauseUntil(PaceClock::now() + options.backAfter)) break;
     port = openPort(options);
     if (!port) {
       finish(options, session.loader());

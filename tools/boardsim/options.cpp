@@ -12,9 +12,10 @@ constexpr char kUsage[] =
 Plays a board's serial boot loader on a new pseudo-terminal, or on DEVICE.
 Prints the port's path as the first line of its output (and a new path on a
 line of its own each time it comes back, see --back-after), then serves the
-host until SIGINT or SIGTERM; then writes the flash (see --flash-out) and prints
-one line "summary: records=R bytes=B base=0xADDRESS errors=E" (sound records
-received, flash bytes written, lowest flash address, "ERROR" answers).
+host until SIGINT or SIGTERM (which also cut short an answer being sent or
+paced, within half a second); then writes the flash (see --flash-out) and
+prints one line "summary: records=R bytes=B base=0xADDRESS errors=E" (sound
+records received, flash bytes written, lowest flash address, "ERROR" answers).
 
   --link NAME        make a symbolic link NAME to the port (e.g. "COM5:");
                      removed at exit
@@ -43,6 +44,8 @@ records 101 to 200); answer N is the Nth answer that would be sent.
                      milliseconds later on a new port (printed, and linked
                      by --link), flash kept, as a board plugged in again
   --lower-case       answer in lower case
+  --ok-to-eof        answer "OK" instead of "DOWNLOAD" to the end-of-file
+                     record, as a board that does not know that record
   --split-answers    send each answer in two parts 100 ms apart, cut in the
                      middle of its text
   --burst N          send N filler bytes (".") before each answer, at line
@@ -77,6 +80,7 @@ bool setFlag(Options& o, const std::string& name) {
                      : name == "--verbose"       ? &o.verbose
                      : name == "--silent"        ? &o.faults.silent
                      : name == "--lower-case"    ? &o.faults.lowerCase
+                     : name == "--ok-to-eof"     ? &o.faults.okToEndOfFile
                      : name == "--split-answers" ? &o.faults.splitAnswers
                                                  : nullptr;
   if (flag != nullptr) *flag = true;
