@@ -1,9 +1,13 @@
 // The flasher program against the board simulator on a pseudo-terminal:
-// whole runs, each fault of the board mapped to its exit code, the command
-// line's own errors, and the progress on a terminal.
+// whole runs, each fault of the board or of the file mapped to its exit code,
+// the command line's own errors, a stop by signal, and the progress on a
+// terminal.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <regex>
+#include <thread>
 
 #include "support/board_sim.h"
 #include "support/pty_pair.h"
@@ -88,7 +92,14 @@ TEST_F(FlashRun, QuietWithGoSaysNothingLeavesTheArmSampleAtItsAddressAndStartsIt
 
 TEST_F(FlashRun, AnErrorAnswerEndsWith4NamingTheLineAndItsPass) {
   BoardSim sim(board({}));
-  FlashResult run = flash({"--verbose", sim.portPath(), firmwareFile("bad_checksum.hex")});
+  // The spoiled checksum is the file's fault, found before anything is sent;
+  // unchecked, the board finds it.
+  FlashResult run = flash({sim.portPath(), firmwareFile("bad_checksum.hex")});
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_NE(run.err.find(": line 10 has the checksum 0x54 where its bytes need 0x53"),
+            std::string::npos)
+      << run.err;
+  run = flash({"--no-check", "--verbose", sim.portPath(), firmwareFile("bad_checksum.hex")});
   EXPECT_EQ(run.exitCode, 4);
   EXPECT_NE(run.err.find("board: ERROR\\r\\n\n"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("tarnwick-flash: the board answered \"ERROR\" to line 10 of 140 in the "
@@ -116,7 +127,7 @@ TEST_F(FlashRun, AHangUpEndsWith6BeforeAnyTimeOut) {
   const FlashResult run = flash({"--answer-timeout", "60", sim.portPath(), smallImage});
   EXPECT_EQ(run.exitCode, 6) << run.err;
   EXPECT_NE(run.err.find("tarnwick-flash: the device " + sim.portPath() +
-                         " vanished (unplugged or hung up) in the download pass, after line 3 "
+                         " vanished (unplugged or hung up) in the download pass after line 3 "
                          "of 5\n"),
             std::string::npos)
       << run.err;
@@ -166,14 +177,64 @@ TEST_F(FlashRun, CommandLineAndFileErrorsEndBeforeAnyPortIsTried) {
             "tarnwick-flash: cannot load " + missing + ": error 2: No such file or directory\n");
 
   std::string tooLong;
-  for (int i = 0; i < 9001; ++i) tooLong += ":00000001FF\r\n";
+  for (int i = 0; i < 1'000'001; ++i) tooLong += "\r\n";
   const std::string overlong = files.write("overlong.hex", tooLong);
   run = flash({noSuchPort, overlong});
   EXPECT_EQ(run.exitCode, 3);
   EXPECT_EQ(run.err, "tarnwick-flash: cannot load " + overlong +
-                         ": error 9: The file has more than 9000 lines; at most 9000 lines can "
-                         "be loaded.\n");
+                         ": error 9: The file has more than 1000000 lines; at most 1000000 lines "
+                         "can be loaded.\n");
   EXPECT_LT(run.seconds, 10.0);  // no attempts at the port
+}
+
+// Two samples joined into one file, as a boot loader and its application are
+// often shipped: an end-of-file record in the middle.
+TEST_F(FlashRun, AJoinedFileIsRefusedAndUncheckedEndsWith8WhereTheBoardEndedThePass) {
+  const std::string joined = files.write("joined.hex", readFile(firmwareFile("avr_blink.hex")) +
+                                                           readFile(firmwareFile("arm_blink.hex")));
+  FlashResult run = flash({noSuchPort, joined});
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_NE(run.err.find("line 141 follows the end-of-file record on line 140"), std::string::npos)
+      << run.err;
+  EXPECT_LT(run.seconds, 10.0);  // no attempts at the port
+
+  BoardSim sim(board({}));
+  run = flash({"--no-check", sim.portPath(), joined});
+  EXPECT_EQ(run.exitCode, 8);
+  EXPECT_NE(run.err.find("tarnwick-flash: the board ended the download pass after line 140 of "
+                         "320\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(parseSummary(sim.stop()).records, 140);  // nothing went out after it
+}
+
+TEST_F(FlashRun, ABoardThatAnswersOkToTheEndOfFileRecordEndsWith8AfterOnePass) {
+  BoardSim sim(board({"--ok-to-eof"}));
+  const FlashResult run = flash({sim.portPath(), smallImage});
+  EXPECT_EQ(run.exitCode, 8);
+  EXPECT_NE(run.err.find("the board answered \"OK\" to line 5 of 5, the last of the download "
+                         "pass, where \"DOWNLOAD\" ends it"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(parseSummary(sim.stop()).records, 5);  // no second round of the same pass
+}
+
+TEST_F(FlashRun, SigtermEndsARunWith130SayingWhereItStoodAndReleasesThePort) {
+  BoardSim sim({"--write-delay", "20"});  // paced: about 25 lines a second
+  ChildProcess flasher({FLASH_PROGRAM, sim.portPath(), firmwareFile("arm_blink.hex")});
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  while (flasher.errorOutput().find("download pass:") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(20ms);
+  }
+  flasher.signal(SIGTERM);
+  ASSERT_TRUE(flasher.waitForExit(10s));
+  EXPECT_EQ(flasher.exitCode(), 130);  // a process killed by SIGTERM gives 143
+  const std::regex stood(
+      "tarnwick-flash: interrupted in the download pass after line [0-9]+ of "
+      "180\n$");
+  EXPECT_TRUE(std::regex_search(flasher.errorOutput(), stood)) << flasher.errorOutput();
+  EXPECT_EQ(flash({"--info", sim.portPath()}).exitCode, 0);  // the port opens again at once
 }
 
 TEST_F(FlashRun, OnATerminalTheProgressIsOneLineRedrawnInPlace) {

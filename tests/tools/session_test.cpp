@@ -7,10 +7,14 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
+#include <thread>
 
 #include "support/board_sim.h"
 
@@ -164,6 +168,65 @@ TEST(BoardSimProgram, ComesBackAfterAHangUpUnderTheSameLinkWithItsFlash) {
   EXPECT_EQ(host.exchange("BOOT#0400100001020304E2"), "OK");
   const std::string output = sim.stop();
   EXPECT_NE(output.find("summary: records=2 bytes=4 "), std::string::npos) << output;
+}
+
+// Starts the simulator in `folder` with its output on a pipe, sends SIGTERM
+// the moment the first byte of the port's path arrives (as a script reading
+// that line may), and returns everything it printed; "" if it did not end.
+std::string stoppedAsItAnnounces(const std::vector<std::string>& options,
+                                 const std::string& folder) {
+  std::vector<char*> argv{const_cast<char*>(BOARDSIM_PROGRAM)};
+  for (const auto& option : options) argv.push_back(const_cast<char*>(option.c_str()));
+  argv.push_back(nullptr);
+  int out[2];
+  if (pipe(out) != 0) return "";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (dup2(out[1], STDOUT_FILENO) < 0 || chdir(folder.c_str()) != 0) _exit(126);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  std::string output;
+  pollfd watch{out[0], POLLIN, 0};
+  char buffer[256];
+  for (ssize_t n = 1; n > 0 && poll(&watch, 1, 10000) > 0;) {
+    n = read(out[0], buffer, output.empty() ? 1 : sizeof buffer);
+    if (n > 0 && output.empty()) kill(pid, SIGTERM);
+    if (n > 0) output.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(out[0]);
+  kill(pid, SIGKILL);  // only if it is still there, stuck
+  waitpid(pid, nullptr, 0);
+  return output;
+}
+
+// A test or a script may stop the simulator the moment it has read the port's
+// path, or while it floods a host that keeps reading; either way it must end
+// at once and tidily.
+TEST(BoardSimProgram, ASignalRightAfterStartOrInABurstStillGivesTheSummaryAndRemovesTheLink) {
+  TempFolder folder;
+  for (int round = 0; round < 20; ++round) {
+    const std::string output = stoppedAsItAnnounces({"--fast", "--link", "COM5:"}, folder.path());
+    ASSERT_NE(output.find("\nsummary: records=0 "), std::string::npos) << "round " << round;
+    struct stat info {};
+    ASSERT_NE(lstat(folder.file("COM5:").c_str(), &info), 0) << "round " << round;
+  }
+
+  BoardSim flooding({"--burst", "345600"});  // 30 s of filler at line speed
+  HostPort host(flooding.portPath());
+  host.send("BOOTinfo");
+  std::atomic<bool> stopped{false};
+  std::thread reader([&] {
+    while (!stopped) host.readOnce(100ms);
+  });
+  std::this_thread::sleep_for(200ms);
+  const auto asked = Clock::now();
+  const std::string output = flooding.stop();
+  stopped = true;
+  reader.join();
+  EXPECT_NE(output.find("summary: "), std::string::npos) << "it went on flooding";
+  EXPECT_LT(Clock::now() - asked, 5s);  // not the burst's 30 s; generous for a loaded machine
 }
 
 }  // namespace
