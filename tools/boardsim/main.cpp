@@ -92,7 +92,6 @@ Outcome Session::serve() {
     if (result.status != ReadStatus::kData) continue;
     input_.chunkRead(PaceClock::now(), result.count);
     for (const Command& command : framer_.feed(buffer, result.count)) {
-      if (stopRequested()) break;
       const Outcome outcome = answer(command, input_.arrivalOf(command.endsAt));
       if (outcome == Outcome::kHangUp) return outcome;
       if (outcome == Outcome::kRunEnded && options_.exitAfterEnd) return outcome;
