@@ -7,7 +7,7 @@
 #include "flash/flash_options.h"
 #include "flash/flash_session.h"
 #include "flash/stop_request.h"
-#include "serial/serial_platform.h"
+#include "serial/serial_platform_factory.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -40,7 +40,7 @@ int main(int argc, char* argv[]) {
                               : standardErrorIsTerminal() ? ProgressStyle::Terminal
                                                           : ProgressStyle::Lines;
   ProgressReport progress(std::cerr, style, options.verbose);
-  const auto platform = tarnwick::serial::makeSystemSerialPlatform();
+  const auto platform = tarnwick::serial::makeSerialPlatformFor(options.port);
   FlashSession session(options, *platform, progress, std::cout);
   return session.run();
 }

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -16,13 +15,16 @@
 #include <system_error>
 #include <thread>
 #include <type_traits>
-#include <vector>
+
+#include "serial/mode_string.h"
+#include "serial/posix_wait.h"
 
 namespace tarnwick::serial {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
+using posix::ruleSpan;
 
 // How often a drain looks at the output queue again.
 constexpr milliseconds kDrainPoll{2};
@@ -59,37 +61,9 @@ constexpr BaudRate kBaudRates[] = {
 #endif
 };
 
-// The time-out rule shared by reads, writes and drains: multiplier x count + constant ms.
-Clock::duration ruleSpan(std::uint32_t multiplier, std::uint64_t count, std::uint32_t constant) {
-  return milliseconds(static_cast<std::int64_t>(multiplier * count + constant));
-}
-
-std::string trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// Splits at every comma, keeping empty items so that "115200,n,8,1," has five.
-std::vector<std::string> commaItems(const std::string& text) {
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  for (;;) {
-    const auto comma = text.find(',', start);
-    items.push_back(trimmed(text.substr(start, comma - start)));
-    if (comma == std::string::npos) return items;
-    start = comma + 1;
-  }
-}
-
-bool parseBaud(const std::string& item, speed_t& speed) {
-  if (item.empty() || item.size() > 7 ||
-      item.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  const unsigned long value = std::stoul(item);
+bool speedOf(unsigned long baud, speed_t& speed) {
   for (const auto& rate : kBaudRates) {
-    if (rate.value == value) {
+    if (rate.value == baud) {
       speed = rate.speed;
       return true;
     }
@@ -97,27 +71,15 @@ bool parseBaud(const std::string& item, speed_t& speed) {
   return false;
 }
 
-bool parseParity(const std::string& item, char& parity) {
-  if (item.size() != 1) return false;
-  parity = static_cast<char>(std::tolower(static_cast<unsigned char>(item[0])));
-  return parity == 'n' || parity == 'e' || parity == 'o';
-}
-
-bool parseDataBits(const std::string& item, tcflag_t& size) {
-  static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-  if (item.size() != 1 || item[0] < '5' || item[0] > '8') return false;
-  size = kSizes[item[0] - '5'];
-  return true;
-}
-
-// Baud rate, parity letter, data bits, stop bits: "115200,n,8,1".
+// The shared reading of "115200,n,8,1", then the rates termios can set.
 bool parseMode(const std::string& mode, LineSettings& settings) {
-  const auto items = commaItems(mode);
-  if (items.size() != 4) return false;
-  if (items[3] != "1" && items[3] != "2") return false;
-  settings.twoStopBits = items[3] == "2";
-  return parseBaud(items[0], settings.speed) && parseParity(items[1], settings.parity) &&
-         parseDataBits(items[2], settings.characterSize);
+  static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  LineMode line;
+  if (!parseLineMode(mode, line) || !speedOf(line.baud, settings.speed)) return false;
+  settings.characterSize = kSizes[line.dataBits - 5];
+  settings.parity = line.parity;
+  settings.twoStopBits = line.stopBits == 2;
+  return true;
 }
 
 // Raw bytes both ways, no flow control of either kind, the given framing.
@@ -134,14 +96,6 @@ void configureRaw(termios& tio, const LineSettings& settings) {
   tio.c_cc[VTIME] = 0;
   ::cfsetispeed(&tio, settings.speed);
   ::cfsetospeed(&tio, settings.speed);
-}
-
-timespec toTimespec(Clock::duration span) {
-  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(span).count();
-  timespec ts{};
-  ts.tv_sec = static_cast<time_t>(ns / 1000000000);
-  ts.tv_nsec = static_cast<long>(ns % 1000000000);
-  return ts;
 }
 
 }  // namespace
@@ -237,22 +191,10 @@ bool PosixSerialPlatform::applyDeviceControl(PortHandle port, const DeviceContro
 
 bool PosixSerialPlatform::waitUntil(int fd, short events, Clock::time_point deadline,
                                     short& revents) {
-  for (;;) {
-    const auto remaining = std::max<Clock::duration>(deadline - Clock::now(), Clock::duration{});
-    pollfd entry{fd, events, 0};
-    const timespec wait = toTimespec(remaining);
-    const int ready = ::ppoll(&entry, 1, &wait, nullptr);
-    if (ready > 0) {
-      revents = entry.revents;
-      return true;
-    }
-    if (ready < 0 && errno != EINTR) {
-      fail(errno);
-      revents = POLLERR;
-      return true;
-    }
-    if (Clock::now() >= deadline) return false;
-  }
+  int error = 0;
+  const bool reported = posix::waitForEvents(fd, events, deadline, revents, error);
+  if (error != 0) fail(error);
+  return reported;
 }
 
 std::uint32_t PosixSerialPlatform::read(PortHandle port, std::uint8_t* buffer,

@@ -1,0 +1,11 @@
+#include "serial/serial_platform_factory.h"
+
+#include "serial/network_address.h"
+
+namespace tarnwick::serial {
+
+std::unique_ptr<SerialPlatform> makeSerialPlatformFor(const std::string& portName) {
+  return isNetworkPortName(portName) ? makeNetworkSerialPlatform() : makeSystemSerialPlatform();
+}
+
+}  // namespace tarnwick::serial

@@ -1,0 +1,100 @@
+// The serial platform for a board served on the network (ser2net, a terminal
+// server): socket://HOST:PORT is raw TCP, rfc2217://HOST:PORT is Telnet with
+// the COM-PORT-OPTION (telnet_com_port.h). The handle is the socket.
+//
+// How it works, call by call, with the same rules as a local port:
+//   - openExisting resolves the name (getaddrinfo) and connects without
+//     blocking the caller for long: a connection still under way when the
+//     attempt's short wait ends is kept, and the next attempt with the same
+//     name picks it up. So an unreachable host costs the attempts' 100 ms
+//     ticks, not the system's minutes of TCP time-outs. A refused or
+//     unreachable server, or a name that does not resolve, is a failed open.
+//   - setTimeouts keeps the time-outs; buildDeviceControl reads the mode
+//     string; applyDeviceControl asks an RFC 2217 server for those settings
+//     and waits, bounded, for its replies. A raw TCP server keeps its own.
+//   - read and write follow the COMMTIMEOUTS rules of the other platforms,
+//     counting the serial line's bytes (Telnet escapes do not count).
+//   - The server or the network dropping the connection is the device
+//     vanishing: deviceVanished() says so once what came before is read.
+//
+// lastError(): errno values (ECONNREFUSED, EHOSTUNREACH, ETIMEDOUT for a
+// connection still under way, ECONNRESET for a connection dropped); a name
+// that does not resolve gives the resolver's own negative EAI_* code.
+// errorText() words either kind.
+//
+// Traps:
+//   - send() uses MSG_NOSIGNAL: a write to a dropped connection must fail,
+//     not kill the program with SIGPIPE.
+//   - TCP_NODELAY: a command goes out at once instead of waiting for the
+//     acknowledgement of the one before.
+//   - A silently dead network is only noticed by TCP's own time-outs, set
+//     short here (keep-alive and TCP_USER_TIMEOUT, a few seconds).
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "serial/mode_string.h"
+#include "serial/network_address.h"
+#include "serial/serial_platform.h"
+
+namespace tarnwick::serial {
+
+class TelnetComPort;
+
+class NetworkSerialPlatform : public SerialPlatform {
+ public:
+  NetworkSerialPlatform();
+  NetworkSerialPlatform(const NetworkSerialPlatform&) = delete;
+  NetworkSerialPlatform& operator=(const NetworkSerialPlatform&) = delete;
+  ~NetworkSerialPlatform() override;
+
+  PortHandle openExisting(const std::string& name) override;
+  bool setTimeouts(PortHandle port, const CommTimeouts& timeouts) override;
+  bool buildDeviceControl(const std::string& mode, DeviceControlRecord& record) override;
+  bool applyDeviceControl(PortHandle port, const DeviceControlRecord& record) override;
+  int lastError() override { return lastError_; }
+  std::uint32_t read(PortHandle port, std::uint8_t* buffer, std::uint32_t count) override;
+  std::uint32_t write(PortHandle port, const std::uint8_t* buffer, std::uint32_t count) override;
+  void flush(PortHandle port) override;
+  int close(PortHandle port) override;
+  bool deviceVanished(PortHandle port) const override;
+
+  // The words for a lastError() number: the resolver's for a negative one,
+  // the system's for the others ("Connection refused", "Name or service not known").
+  static std::string errorText(int number);
+
+  // How long one attempt waits for its connection before leaving it under way.
+  static constexpr std::chrono::milliseconds kConnectWait{50};
+  // How long an RFC 2217 server has to agree to the option and confirm the settings.
+  static constexpr std::chrono::milliseconds kNegotiationLimit{2000};
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  struct Connection;
+  struct PendingConnect;
+
+  Connection* connectionOf(PortHandle port);
+  bool fail(int error);
+  bool startConnect(PendingConnect& pending);
+  PortHandle finishConnect(PendingConnect& pending, Clock::time_point deadline);
+  PortHandle adopt(int fd, NetworkProtocol protocol);
+  // Receives what the socket holds into the connection, waiting until
+  // `deadline` for something to come; false on time-out or a lost connection.
+  bool pump(Connection& connection, Clock::time_point deadline);
+  // Sends the outbox, waiting for room until `deadline`; false when some is left.
+  bool sendOutbox(Connection& connection, Clock::time_point deadline);
+  void lose(Connection& connection, int error);
+  bool negotiate(Connection& connection, const LineMode& mode);
+
+  std::map<int, std::unique_ptr<Connection>> connections_;
+  std::unique_ptr<PendingConnect> pending_;
+  std::vector<char> scratch_;  // one receive's wire bytes
+  int lastError_ = 0;
+};
+
+}  // namespace tarnwick::serial
