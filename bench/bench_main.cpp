@@ -9,47 +9,21 @@
 //
 // The window runs offscreen on its own QTimers; the board simulator paces
 // both directions at 115200 baud and takes no time to write its flash.
-#include <sys/utsname.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <fstream>
 #include <string>
 
 #include "bare_link.h"
 #include "download_run.h"
 #include "hex_image.h"
+#include "machine_info.h"
 #include "support/temp_folder.h"
 #include "window_measures.h"
 #include "window_station.h"
 
 namespace tarnwick::bench {
 namespace {
-
-std::string machine() {
-  std::ifstream cpuinfo("/proc/cpuinfo");
-  std::string model = "unknown CPU";
-  for (std::string line; std::getline(cpuinfo, line);) {
-    if (line.rfind("model name", 0) == 0) {
-      model = line.substr(line.find(':') + 2);
-      break;
-    }
-  }
-  utsname system{};
-  uname(&system);
-  return model + ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " cores, " +
-         system.sysname + " " + system.release;
-}
-
-std::string today() {
-  const std::time_t now = std::time(nullptr);
-  char date[16];
-  std::strftime(date, sizeof date, "%Y-%m-%d", std::localtime(&now));
-  return date;
-}
 
 int fullRun(int lines) {
   testing::TempFolder folder;
@@ -84,7 +58,7 @@ int table(const std::string& self, int lines) {
   if (!run.ended) std::printf("The run did not reach END.\n");
 
   const double ratio = run.seconds / run.boundSeconds;
-  std::printf("Tarnwick benchmark, %s, %s\n\n", today().c_str(), machine().c_str());
+  std::printf("Tarnwick benchmark, %s, %s\n\n", today().c_str(), machineDescription().c_str());
   std::printf("| Measure | Result | Target |\n|---|---|---|\n");
   std::printf(
       "| Download and verify, %d lines of 16 data bytes, 115200 baud, no flash delay"

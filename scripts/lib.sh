@@ -23,13 +23,15 @@ ensure_packages() {
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# libudev lists the system's serial ports; nlohmann-json writes what machines read.
+# libudev lists the system's serial ports; nlohmann-json writes what machines read;
+# libtelnet does the Telnet part of rfc2217:// ports.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev fonts-dejavu-core libudev-dev nlohmann-json3-dev)
+  libgtest-dev fonts-dejavu-core libudev-dev nlohmann-json3-dev libtelnet-dev)
 # srec_cat checks the simulated board's flash against the HEX files independently; Xvfb,
 # xdotool and ImageMagick run and photograph the real window as a person would use it;
-# umockdev puts fake USB serial devices in place of /sys and /dev for the port list.
-TEST_PACKAGES=(srecord xvfb xauth xdotool imagemagick umockdev)
+# umockdev puts fake USB serial devices in place of /sys and /dev for the port list;
+# ser2net serves the simulated board on the loopback address for the network ports.
+TEST_PACKAGES=(srecord xvfb xauth xdotool imagemagick umockdev ser2net)
 # scripts/package: man pages from the programs' --help (help2man), the package's
 # dependencies from its binaries (dpkg-dev's dpkg-shlibdeps, which CPack runs, and
 # the `file` command, with which CPack finds the binaries) and Debian's hardening

@@ -91,6 +91,19 @@ void configureSocket(int fd) {
 #endif
 }
 
+// A server that sends with Nagle's algorithm (ser2net does by default) holds
+// the rest of an answer until its first piece is acknowledged; a delayed
+// acknowledgement (up to 40 ms) would split the answer at the read's quiet
+// gap. The kernel turns quick acknowledgement off again by itself, so it is
+// asked for after every receive.
+void acknowledgeAtOnce(int fd) {
+#ifdef TCP_QUICKACK
+  setOption(fd, IPPROTO_TCP, TCP_QUICKACK, 1);
+#else
+  (void)fd;
+#endif
+}
+
 }  // namespace
 
 struct NetworkSerialPlatform::Connection {
@@ -290,6 +303,7 @@ bool NetworkSerialPlatform::pump(Connection& connection, Clock::time_point deadl
   if (!waitForEvents(connection.fd, POLLIN, deadline, revents, error)) return false;
   const ssize_t n = ::recv(connection.fd, scratch_.data(), scratch_.size(), 0);
   if (n > 0) {
+    acknowledgeAtOnce(connection.fd);
     if (!connection.telnet) {
       connection.received.append(scratch_.data(), static_cast<std::size_t>(n));
       return true;

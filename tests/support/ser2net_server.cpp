@@ -51,7 +51,7 @@ int freeLoopbackPort() {
 }
 
 Ser2netServer::Ser2netServer(const std::string& device, Accepter accepter,
-                             const std::string& lineSettings)
+                             const std::string& lineSettings, CharDelay charDelay)
     : accepter_(accepter), port_(freeLoopbackPort()) {
   if (std::string(SER2NET_PROGRAM).empty()) {
     problem_ = "ser2net (Debian package ser2net) is needed";
@@ -61,7 +61,8 @@ Ser2netServer::Ser2netServer(const std::string& device, Accepter accepter,
   const std::string config = folder_.write(
       "ser2net.yaml", "connection: &board\n  accepter: " + stack + ",127.0.0.1," +
                           std::to_string(port_) + "\n  connector: serialdev," + device + "," +
-                          lineSettings + ",local\n");
+                          lineSettings + ",local\n" +
+                          (charDelay == CharDelay::Off ? "  options:\n    chardelay: false\n" : ""));
   // -n: in the foreground, so that its process id is the one to stop.
   process_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{SER2NET_PROGRAM, "-n", "-c", config});

@@ -14,12 +14,15 @@
 namespace tarnwick::testing {
 
 enum class Accepter { RawTcp, Rfc2217 };
+// ser2net's own default waits a little after each byte from the device
+// before it sends (chardelay); flashing goes faster without that wait.
+enum class CharDelay { Off, Ser2netDefault };
 
 class Ser2netServer {
  public:
   // `lineSettings` in ser2net's own words, such as "115200n81" or "9600n82,rtscts".
   Ser2netServer(const std::string& device, Accepter accepter,
-                const std::string& lineSettings = "115200n81");
+                const std::string& lineSettings = "115200n81", CharDelay charDelay = CharDelay::Off);
   ~Ser2netServer() { stop(); }
   Ser2netServer(const Ser2netServer&) = delete;
   Ser2netServer& operator=(const Ser2netServer&) = delete;

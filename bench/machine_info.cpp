@@ -1,0 +1,33 @@
+#include "machine_info.h"
+
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <fstream>
+
+namespace tarnwick::bench {
+
+std::string machineDescription() {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string model = "unknown CPU";
+  for (std::string line; std::getline(cpuinfo, line);) {
+    if (line.rfind("model name", 0) == 0) {
+      model = line.substr(line.find(':') + 2);
+      break;
+    }
+  }
+  utsname system{};
+  uname(&system);
+  return model + ", " + std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " cores, " +
+         system.sysname + " " + system.release;
+}
+
+std::string today() {
+  const std::time_t now = std::time(nullptr);
+  char date[16];
+  std::strftime(date, sizeof date, "%Y-%m-%d", std::localtime(&now));
+  return date;
+}
+
+}  // namespace tarnwick::bench

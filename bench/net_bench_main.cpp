@@ -1,0 +1,133 @@
+// tarnwick_net_bench: what a board on the network costs. The flasher program
+// runs the same image on the board simulator's pseudo-terminal, then through
+// ser2net on the loopback address (raw TCP, then Telnet with RFC 2217, with
+// and without ser2net's wait after each byte from the device), each
+// time against a new simulator paced at 115200 baud with no flash delay, and
+// the simulator's flash is compared with the image. Prints a table for the
+// README and the command that made it. Not a test.
+//
+//   tarnwick_net_bench [--lines N]   N lines in each run (9000)
+//
+// With a flasher that has --answer-gap, the runs use --answer-gap 2, where
+// the network's own delay weighs most; otherwise the window's 20 ms.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hex_image.h"
+#include "machine_info.h"
+#include "support/board_sim.h"
+#include "support/ser2net_server.h"
+
+namespace tarnwick::bench {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Accepter;
+
+using testing::CharDelay;
+
+struct Path {
+  const char* name;
+  bool throughSer2net;
+  Accepter accepter;
+  CharDelay charDelay;
+};
+constexpr Path kPaths[] = {
+    {"the pseudo-terminal itself", false, Accepter::RawTcp, CharDelay::Off},
+    {"socket:// through ser2net, chardelay off", true, Accepter::RawTcp, CharDelay::Off},
+    {"rfc2217:// through ser2net, chardelay off", true, Accepter::Rfc2217, CharDelay::Off},
+    {"rfc2217:// through ser2net, its default chardelay", true, Accepter::Rfc2217,
+     CharDelay::Ser2netDefault},
+};
+
+struct RunTiming {
+  bool verified = false;
+  double seconds = 0;
+};
+
+bool flasherHasAnswerGap() {
+  testing::ChildProcess help({FLASH_PROGRAM, "--help"});
+  return help.waitForExit(30s) && help.output().find("--answer-gap") != std::string::npos;
+}
+
+RunTiming timeRun(const Path& path, const faults::HexImage& image, const std::string& hexPath,
+                  const std::vector<std::string>& gap, const std::string& folder) {
+  const std::string flashPath = folder + "/flash.bin";
+  testing::BoardSim board({"--write-delay", "0", "--flash-out", flashPath});
+  std::unique_ptr<testing::Ser2netServer> server;
+  std::string port = board.portPath();
+  if (path.throughSer2net) {
+    server = std::make_unique<testing::Ser2netServer>(board.portPath(), path.accepter,
+                                                      "115200n81", path.charDelay);
+    if (!server->listening()) {
+      std::fprintf(stderr, "%s\n", server->problem().c_str());
+      return {};
+    }
+    port = server->url();
+  }
+  std::vector<std::string> args{FLASH_PROGRAM};
+  args.insert(args.end(), gap.begin(), gap.end());
+  args.insert(args.end(), {port, hexPath});
+  testing::ChildProcess flasher(args);
+  // Twice the window's cycle per line, and a minute to spare.
+  const auto limit = std::chrono::milliseconds(image.lines.size() * 2 * 50) + 60s;
+  const bool ended = flasher.waitForExit(limit);
+  RunTiming timing;
+  timing.seconds = flasher.runTime().count();
+  const testing::SimSummary summary = testing::parseSummary(board.stop());
+  timing.verified = ended && flasher.exitCode() == 0 && summary.errors == 0 &&
+                    testing::readFile(flashPath) == image.flash;
+  if (!timing.verified) {
+    std::fprintf(stderr, "%s: exit %d, %lld errors; the flasher said:\n%s\n", path.name,
+                 flasher.exitCode(), summary.errors, flasher.errorOutput().c_str());
+  }
+  return timing;
+}
+
+int table(int lines) {
+  testing::TempFolder folder;
+  const faults::HexImage image = faults::makeImage(lines);
+  const std::string hexPath = image.writeTo(folder.path() + "/image.hex");
+  const bool gapOption = flasherHasAnswerGap();
+  const std::vector<std::string> gap =
+      gapOption ? std::vector<std::string>{"--answer-gap", "2"} : std::vector<std::string>{};
+
+  std::printf("Tarnwick network benchmark, %s, %s\n\n", today().c_str(),
+              machineDescription().c_str());
+  std::printf("%d lines of 16 data bytes, sent twice; %s\n\n", lines,
+              gapOption ? "--answer-gap 2" : "the window's answer gap of 20 ms "
+                                             "(this flasher has no --answer-gap)");
+  std::printf("| Path | Whole run | Per line | Per line against the pseudo-terminal |\n");
+  std::printf("|---|---|---|---|\n");
+  bool allVerified = true;
+  double ptyPerLine = 0;
+  for (const Path& path : kPaths) {
+    const RunTiming run = timeRun(path, image, hexPath, gap, folder.path());
+    const double perLine = run.seconds / (2.0 * lines);
+    if (!path.throughSer2net) ptyPerLine = perLine;
+    allVerified = allVerified && run.verified;
+    std::printf("| %s | %.1f s%s | %.2f ms | %.3f |\n", path.name, run.seconds,
+                run.verified ? "" : " (not verified)", perLine * 1e3,
+                ptyPerLine > 0 ? perLine / ptyPerLine : 0.0);
+  }
+  std::printf("\nCommand: scripts/bench net");
+  if (lines != 9000) std::printf(" --lines %d", lines);
+  std::printf("\n");
+  return allVerified ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace tarnwick::bench
+
+int main(int argc, char* argv[]) {
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode.empty()) return tarnwick::bench::table(9000);
+  if (mode == "--lines" && argc == 3 && std::atoi(argv[2]) >= 2) {
+    return tarnwick::bench::table(std::atoi(argv[2]));
+  }
+  std::fprintf(stderr, "usage: %s [--lines N]\n", argv[0]);
+  return 2;
+}
