@@ -85,9 +85,9 @@ int table(const std::string& self, int lines) {
   std::printf("seconds per line: %.5f\n", run.seconds / static_cast<double>(run.lines));
   std::printf("ratio to bound: %.2f\n", ratio);
   if (lines == 9000) {
-    std::printf("Command: scripts/bench\n");
+    std::printf("Command: scripts/bench window\n");
   } else {
-    std::printf("Command: scripts/bench --lines %d\n", lines);
+    std::printf("Command: scripts/bench window --lines %d\n", lines);
   }
   return run.ended ? 0 : 1;
 }
