@@ -139,6 +139,16 @@ bool NetworkSerialPlatform::fail(int error) {
   return false;
 }
 
+bool NetworkSerialPlatform::failOpening(int error) {
+  openError_ = error;
+  return fail(error);
+}
+
+OpenFailure NetworkSerialPlatform::lastOpenFailure() const {
+  if (openError_ == 0) return {};
+  return {OpenFailureKind::Unavailable, errorText(openError_)};
+}
+
 std::string NetworkSerialPlatform::errorText(int number) {
   if (number < 0) return ::gai_strerror(kResolverCodesNegative ? number : -number);
   return std::strerror(number);
@@ -157,7 +167,7 @@ NetworkSerialPlatform::Connection* NetworkSerialPlatform::connectionOf(PortHandl
 PortHandle NetworkSerialPlatform::openExisting(const std::string& name) {
   const auto address = parseNetworkAddress(name);
   if (!address) {
-    fail(EINVAL);
+    failOpening(EINVAL);
     return kInvalidPortHandle;
   }
   if (pending_ && pending_->name != name) pending_.reset();
@@ -167,7 +177,7 @@ PortHandle NetworkSerialPlatform::openExisting(const std::string& name) {
     pending->protocol = address->protocol;
     const int error = resolve(*address, pending->endpoints);
     if (error != 0 || !startConnect(*pending)) {
-      if (error != 0) fail(error);
+      failOpening(error != 0 ? error : lastError_);
       return kInvalidPortHandle;
     }
     pending_ = std::move(pending);
@@ -175,6 +185,7 @@ PortHandle NetworkSerialPlatform::openExisting(const std::string& name) {
   const PortHandle handle = finishConnect(*pending_, Clock::now() + kConnectWait);
   // Connected, or failed at every address: done with. Still under way: kept for the next attempt.
   if (handle != kInvalidPortHandle || pending_->fd < 0) pending_.reset();
+  openError_ = handle == kInvalidPortHandle ? lastError_ : 0;
   return handle;
 }
 
@@ -247,7 +258,7 @@ bool NetworkSerialPlatform::setTimeouts(PortHandle port, const CommTimeouts& tim
 bool NetworkSerialPlatform::buildDeviceControl(const std::string& mode,
                                                DeviceControlRecord& record) {
   NetworkLineRecord filled{kFilled, LineMode{}};
-  if (!parseLineMode(mode, filled.mode)) return fail(EINVAL);
+  if (!parseLineMode(mode, filled.mode)) return failOpening(EINVAL);
   std::memcpy(record.bytes, &filled, sizeof filled);
   return true;
 }
@@ -258,10 +269,11 @@ bool NetworkSerialPlatform::applyDeviceControl(PortHandle port,
   if (connection == nullptr) return false;
   NetworkLineRecord filled{};
   std::memcpy(&filled, record.bytes, sizeof filled);
-  if (filled.marker != kFilled) return fail(EINVAL);
+  if (filled.marker != kFilled) return failOpening(EINVAL);
   // A raw TCP server serves the line as its own configuration sets it.
   if (!connection->telnet) return true;
-  return negotiate(*connection, filled.mode);
+  if (negotiate(*connection, filled.mode)) return true;
+  return failOpening(lastError_);
 }
 
 bool NetworkSerialPlatform::negotiate(Connection& connection, const LineMode& mode) {

@@ -20,7 +20,8 @@
 // lastError(): errno values (ECONNREFUSED, EHOSTUNREACH, ETIMEDOUT for a
 // connection still under way, ECONNRESET for a connection dropped); a name
 // that does not resolve gives the resolver's own negative EAI_* code.
-// errorText() words either kind.
+// errorText() words either kind, and lastOpenFailure() gives those words
+// ("Connection refused", "Name or service not known").
 //
 // Traps:
 //   - send() uses MSG_NOSIGNAL: a write to a dropped connection must fail,
@@ -63,6 +64,8 @@ class NetworkSerialPlatform : public SerialPlatform {
   void flush(PortHandle port) override;
   int close(PortHandle port) override;
   bool deviceVanished(PortHandle port) const override;
+  // The last failed open or configuration step in errorText()'s words.
+  OpenFailure lastOpenFailure() const override;
 
   // The words for a lastError() number: the resolver's for a negative one,
   // the system's for the others ("Connection refused", "Name or service not known").
@@ -80,6 +83,8 @@ class NetworkSerialPlatform : public SerialPlatform {
 
   Connection* connectionOf(PortHandle port);
   bool fail(int error);
+  // fail(), remembered as the reason the port being opened did not open.
+  bool failOpening(int error);
   bool startConnect(PendingConnect& pending);
   PortHandle finishConnect(PendingConnect& pending, Clock::time_point deadline);
   PortHandle adopt(int fd, NetworkProtocol protocol);
@@ -95,6 +100,7 @@ class NetworkSerialPlatform : public SerialPlatform {
   std::unique_ptr<PendingConnect> pending_;
   std::vector<char> scratch_;  // one receive's wire bytes
   int lastError_ = 0;
+  int openError_ = 0;  // of the last failed open or configuration step; 0 after a good open
 };
 
 }  // namespace tarnwick::serial

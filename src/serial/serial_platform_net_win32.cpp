@@ -1,6 +1,6 @@
 // Network port names on Windows: not served yet. Every open fails with
-// ERROR_NOT_SUPPORTED, so the attempts give up as for a missing port, and the
-// reason the flasher reports is "The request is not supported."
+// ERROR_NOT_SUPPORTED, so the attempts give up as for a missing port, with
+// a reason that says why.
 #include <windows.h>
 
 #include "serial/serial_platform_factory.h"
@@ -22,6 +22,10 @@ class RefusingNetworkPlatform : public SerialPlatform {
   std::uint32_t write(PortHandle, const std::uint8_t*, std::uint32_t) override { return nothing(); }
   void flush(PortHandle) override {}
   int close(PortHandle) override { return 0; }
+  OpenFailure lastOpenFailure() const override {
+    return {OpenFailureKind::Unavailable,
+            "network ports (socket://, rfc2217://) are not served on Windows yet"};
+  }
 
  private:
   // No port ever opens here, so every other call meets an invalid handle.

@@ -61,12 +61,12 @@ TEST(NetworkLink, ARefusedServerOrAnUnknownHostIsAFailedOpenThatSaysWhy) {
   const std::string refused = "socket://127.0.0.1:" + std::to_string(freeLoopbackPort());
   EXPECT_EQ(platform.openExisting(refused), serial::kInvalidPortHandle);
   EXPECT_EQ(platform.lastError(), ECONNREFUSED);
-  EXPECT_EQ(NetworkSerialPlatform::errorText(platform.lastError()), "Connection refused");
+  EXPECT_EQ(platform.lastOpenFailure().reason, "Connection refused");
 
   // A reserved name that never resolves; a machine without a resolver says so in its own words.
   EXPECT_EQ(platform.openExisting("rfc2217://no-such-board.invalid:4000"),
             serial::kInvalidPortHandle);
-  const std::string why = NetworkSerialPlatform::errorText(platform.lastError());
+  const std::string why = platform.lastOpenFailure().reason;
   EXPECT_TRUE(why == "Name or service not known" || why == "Temporary failure in name resolution")
       << why;
 }
