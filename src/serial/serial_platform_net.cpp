@@ -108,7 +108,6 @@ void acknowledgeAtOnce(int fd) {
 
 struct NetworkSerialPlatform::Connection {
   int fd = -1;
-  NetworkProtocol protocol = NetworkProtocol::RawTcp;
   CommTimeouts timeouts;
   std::string outbox;    // wire bytes still to send
   std::string received;  // bytes of the serial line not yet read
@@ -123,6 +122,7 @@ struct NetworkSerialPlatform::PendingConnect {
   std::vector<Endpoint> endpoints;
   std::size_t next = 0;  // the endpoint to try after the one under way
   int fd = -1;           // the connection under way; -1 when every endpoint failed
+  Clock::time_point startedAt;  // of the connection under way
   ~PendingConnect() {
     if (fd >= 0) ::close(fd);
   }
@@ -203,6 +203,7 @@ bool NetworkSerialPlatform::startConnect(PendingConnect& pending) {
             0 ||
         errno == EINPROGRESS) {
       pending.fd = fd;
+      pending.startedAt = Clock::now();
       return true;
     }
     fail(errno);
@@ -218,6 +219,13 @@ PortHandle NetworkSerialPlatform::finishConnect(PendingConnect& pending,
     int error = 0;
     if (!waitForEvents(pending.fd, POLLOUT, deadline, revents, error)) {
       fail(ETIMEDOUT);  // still under way
+      // A name with an address that never answers (an IPv6 route that goes
+      // nowhere, say) must not hold up its other addresses for TCP's minutes.
+      if (Clock::now() - pending.startedAt >= kAddressPatience &&
+          pending.next < pending.endpoints.size()) {
+        ::close(pending.fd);
+        startConnect(pending);
+      }
       return kInvalidPortHandle;
     }
     socklen_t length = sizeof error;
@@ -238,7 +246,6 @@ PortHandle NetworkSerialPlatform::adopt(int fd, NetworkProtocol protocol) {
   configureSocket(fd);
   auto connection = std::make_unique<Connection>();
   connection->fd = fd;
-  connection->protocol = protocol;
   if (protocol == NetworkProtocol::Rfc2217) {
     connection->telnet = std::make_unique<TelnetComPort>(connection->outbox);
   }

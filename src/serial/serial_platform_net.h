@@ -7,7 +7,8 @@
 //     blocking the caller for long: a connection still under way when the
 //     attempt's short wait ends is kept, and the next attempt with the same
 //     name picks it up. So an unreachable host costs the attempts' 100 ms
-//     ticks, not the system's minutes of TCP time-outs. A refused or
+//     ticks, not the system's minutes of TCP time-outs; a name's next
+//     address is tried when one has not answered within 2 s. A refused or
 //     unreachable server, or a name that does not resolve, is a failed open.
 //   - setTimeouts keeps the time-outs; buildDeviceControl reads the mode
 //     string; applyDeviceControl asks an RFC 2217 server for those settings
@@ -73,6 +74,9 @@ class NetworkSerialPlatform : public SerialPlatform {
 
   // How long one attempt waits for its connection before leaving it under way.
   static constexpr std::chrono::milliseconds kConnectWait{50};
+  // How long a connection to one of a name's addresses may stay under way
+  // before the next address is tried.
+  static constexpr std::chrono::milliseconds kAddressPatience{2000};
   // How long an RFC 2217 server has to agree to the option and confirm the settings.
   static constexpr std::chrono::milliseconds kNegotiationLimit{2000};
 
