@@ -9,6 +9,7 @@ inline constexpr int kExitFileNotLoaded = 3;    // the HEX file could not be loa
 inline constexpr int kExitBoardError = 4;       // the board answered "ERROR"
 inline constexpr int kExitNoAnswer = 5;         // the board stayed silent past the time-out
 inline constexpr int kExitDeviceVanished = 6;   // the port's device went away
+inline constexpr int kExitSeveralBoards = 7;    // a board name matched more than one port
 inline constexpr int kExitProtocolBroken = 8;   // the board did not follow the protocol
 inline constexpr int kExitUsage = 64;           // the command line was wrong
 inline constexpr int kExitInterrupted = 130;    // SIGINT or SIGTERM (Ctrl+C) ended the run

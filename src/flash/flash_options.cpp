@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "flash/exit_codes.h"
+#include "serial/board_name.h"
 
 namespace tarnwick::flash {
 namespace {
@@ -11,6 +12,8 @@ namespace {
 constexpr char kUsage[] =
     R"(Usage: tarnwick-flash [OPTION]... PORT FILE.hex
        tarnwick-flash --info [OPTION]... PORT
+       tarnwick-flash --every [OPTION]... MATCH FILE.hex
+       tarnwick-flash --list [--json]
 Loads an Intel HEX file into a board through its serial boot loader, the way
 the Tarnwick window does: connects to PORT (an attempt every 100 ms, giving up
 after about 20 s), sends the file line by line, sends it again to verify, and
@@ -19,6 +22,27 @@ ends when the board has verified it.
   --go                 start the loaded program ("BOOTg") after a verified run
   --info               only connect, print the board's answer to the
                        connection's "BOOTinfo" on standard output, and end
+  --every              flash every board that MATCH names, all at the same
+                       time, each through its own port and session; MATCH is
+                       a board name (below) or a comma-separated list of
+                       devices, and the boards are those present at the
+                       start. At the end a table on standard output: device,
+                       USB location, serial number, outcome, exit code, time
+  --list               list the system's serial ports, one a line: device,
+                       USB vendor:product id, manufacturer, product, serial
+                       number, interface and USB location; then end
+  --json               with --list, the list as a JSON array; with a run, a
+                       report of it as one JSON object on standard output at
+                       its end (with --every, an array of them, and the table
+                       goes to standard error). The board's answers and the
+                       file's lines are bytes: each byte is written as the
+                       character of the same number, U+0000 to U+00FF
+  --answer-gap MS      the quiet, in milliseconds, that ends one answer of the
+                       board: 1 to 20 (default 20, the window's timing). A
+                       short gap makes each line's exchange shorter; but a
+                       board whose answer comes in two bursts further apart
+                       than the gap is seen as two answers, and a keyword cut
+                       in two is then seen in neither
   --answer-timeout SECONDS
                        end the run when the board stays silent that long:
                        no answer holding "VER=", "ERROR", "DOWNLOAD",
@@ -34,22 +58,40 @@ ends when the board has verified it.
   -h, --help           show this text
       --version        show the version
 
-PORT is the serial device as the system names it (/dev/ttyACM0, COM5:).
+PORT is the serial device as the system names it (/dev/ttyACM0, COM5:), or a
+board named by what it is, looked up among the system's serial ports at every
+attempt, so that a board plugged in during the attempts is found:
+  usb:VVVV:PPPP          USB vendor and product id, in hex (usb:2341:0043)
+  usb:VVVV:PPPP:SERIAL   the same, and the USB serial number
+  serial:SERIAL          the USB serial number
+  usb-path:LOCATION      the USB socket as --list shows it (usb-path:1-2.3),
+                         the same for whichever board is plugged into it
+A board name that matches several ports ends the run at once and lists them.
+A port that does not open is named with the system's reason at the give-up
+("Permission denied", "Device or resource busy", "No such file or
+directory"); a name that is no serial device (a file, a FIFO) ends the run at
+once.
+
 Progress and messages go to standard error: on a terminal one line redrawn in
-place, otherwise a line at each phase. No file is written and no
+place (one a board with --every), otherwise a line at each phase (prefixed
+with the board's device with --every). No file is written and no
 configuration is read.
 
 Exit status:
-   0  the board verified every line (with --info: the board answered)
-   2  the port was not available: the attempts gave up
+   0  the board verified every line (with --info: the board answered; with
+      --every: every board verified)
+   2  the port was not available: the attempts gave up, or it is no serial
+      device
    3  the HEX file could not be loaded, or is not one whole Intel HEX image
    4  the board answered "ERROR" (the line sent last is named)
    5  the board gave no answer within the time-out
    6  the port's device vanished (unplugged or hung up)
+   7  the board name matched more than one port (they are listed)
    8  the board did not follow the protocol: it ended a pass early, or
       answered so that a pass would start again or a line go out of turn
   64  the command line was wrong
  130  interrupted (SIGINT or SIGTERM); where the run stood is named
+With --every, the highest code of the boards.
 )";
 
 constexpr char kTryHelp[] = "Try 'tarnwick-flash --help'.\n";
@@ -89,6 +131,9 @@ bool setFlag(FlashOptions& options, const std::string& arg) {
   }
   bool* const flag = arg == "--go"                       ? &options.go
                      : arg == "--info"                   ? &options.info
+                     : arg == "--list"                   ? &options.list
+                     : arg == "--json"                   ? &options.json
+                     : arg == "--every"                  ? &options.every
                      : arg == "-q" || arg == "--quiet"   ? &options.quiet
                      : arg == "-v" || arg == "--verbose" ? &options.verbose
                                                          : nullptr;
@@ -96,20 +141,74 @@ bool setFlag(FlashOptions& options, const std::string& arg) {
   return flag != nullptr;
 }
 
+std::optional<std::string> conflict(const FlashOptions& options) {
+  if (options.info && options.go) return "--info and --go exclude each other";
+  if (options.quiet && options.verbose) return "--quiet and --verbose exclude each other";
+  if (options.info && options.every) return "--info and --every exclude each other";
+  if (options.info && options.json) return "--info and --json exclude each other";
+  return std::nullopt;
+}
+
+// A board name must be one; a list of devices must not hold an empty one.
+std::optional<std::string> portProblem(const FlashOptions& options) {
+  if (options.port.empty()) return std::string(options.every ? "MATCH" : "PORT") + " is empty";
+  std::string error;
+  if (serial::isBoardName(options.port)) {
+    if (!serial::parseBoardName(options.port, error)) return error;
+    return std::nullopt;
+  }
+  if (options.every && ("," + options.port + ",").find(",,") != std::string::npos) {
+    return "MATCH '" + options.port + "' holds an empty device";
+  }
+  return std::nullopt;
+}
+
+ParsedCommandLine checkList(const FlashOptions& options, const std::vector<std::string>& operands) {
+  if (!operands.empty()) return usageError("--list takes no PORT or FILE.hex");
+  if (options.info || options.every || options.go)
+    return usageError("--list goes alone, or with --json");
+  return ParsedCommandLine{options, {}, 0};
+}
+
 ParsedCommandLine checkOperands(FlashOptions options, const std::vector<std::string>& operands) {
+  if (options.list) return checkList(options, operands);
   const std::size_t wanted = options.info ? 1 : 2;
+  const char* const port = options.every ? "MATCH" : "PORT";
   if (operands.empty())
-    return usageError(options.info ? "missing PORT" : "missing PORT and FILE.hex");
+    return usageError(options.info ? "missing PORT" : std::string("missing ") + port +
+                                                          " and FILE.hex");
   if (operands.size() < wanted) return usageError("missing FILE.hex");
   if (operands.size() > wanted) return usageError("unexpected argument '" + operands[wanted] + "'");
-  if (operands[0].empty()) return usageError("PORT is empty");
   if (!options.info && operands[1].empty()) return usageError("FILE.hex is empty");
-  if (options.info && options.go) return usageError("--info and --go exclude each other");
-  if (options.quiet && options.verbose)
-    return usageError("--quiet and --verbose exclude each other");
+  if (const auto problem = conflict(options)) return usageError(*problem);
   options.port = operands[0];
+  if (const auto problem = portProblem(options)) return usageError(*problem);
   if (!options.info) options.hexFile = operands[1];
   return ParsedCommandLine{options, {}, 0};
+}
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; false
+// when `arg` is not that option. `value` is empty when it is missing.
+bool optionValue(const std::string& name, int argc, const char* const argv[], int& i,
+                 std::optional<std::string>& value) {
+  const std::string arg = argv[i];
+  if (arg == name) {
+    value = i + 1 < argc ? std::optional<std::string>(argv[++i]) : std::nullopt;
+    return true;
+  }
+  if (arg.rfind(name + "=", 0) != 0) return false;
+  value = arg.substr(name.size() + 1);
+  return true;
+}
+
+std::optional<std::chrono::milliseconds> parseGap(const std::string& text) {
+  if (text.empty() || text.size() > 2 || !std::isdigit(static_cast<unsigned char>(text[0])) ||
+      !std::isdigit(static_cast<unsigned char>(text.back()))) {
+    return std::nullopt;
+  }
+  const int ms = std::stoi(text);
+  if (ms < 1 || ms > 20) return std::nullopt;
+  return std::chrono::milliseconds(ms);
 }
 
 }  // namespace
@@ -122,6 +221,7 @@ ParsedCommandLine parseCommandLine(int argc, const char* const argv[]) {
   FlashOptions options;
   std::vector<std::string> operands;
   bool optionsEnded = false;
+  std::optional<std::string> value;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -135,17 +235,19 @@ ParsedCommandLine parseCommandLine(int argc, const char* const argv[]) {
                                kExitVerified};
     } else if (setFlag(options, arg)) {
       continue;
-    } else if (arg == "--answer-timeout" || arg.rfind("--answer-timeout=", 0) == 0) {
-      const bool valueInline = arg.size() > 16;
-      if (!valueInline && i + 1 >= argc)
-        return usageError("--answer-timeout needs a number of seconds");
-      const std::string value = valueInline ? arg.substr(17) : argv[++i];
-      const auto timeout = parseSeconds(value);
+    } else if (optionValue("--answer-timeout", argc, argv, i, value)) {
+      if (!value) return usageError("--answer-timeout needs a number of seconds");
+      const auto timeout = parseSeconds(*value);
       if (!timeout) {
-        return usageError("--answer-timeout takes seconds above 0 and up to 86400, not '" + value +
-                          "'");
+        return usageError("--answer-timeout takes seconds above 0 and up to 86400, not '" +
+                          *value + "'");
       }
       options.answerTimeout = *timeout;
+    } else if (optionValue("--answer-gap", argc, argv, i, value)) {
+      if (!value) return usageError("--answer-gap needs a number of milliseconds");
+      const auto gap = parseGap(*value);
+      if (!gap) return usageError("--answer-gap takes 1 to 20 milliseconds, not '" + *value + "'");
+      options.answerGap = *gap;
     } else {
       return usageError("unknown option '" + arg + "'");
     }

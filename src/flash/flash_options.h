@@ -2,6 +2,8 @@
 //
 //   tarnwick-flash [OPTION]... PORT FILE.hex
 //   tarnwick-flash --info [OPTION]... PORT
+//   tarnwick-flash --every [OPTION]... MATCH FILE.hex
+//   tarnwick-flash --list [--json]
 //
 // Parsing never exits and never prints: it returns the options, or the text
 // to print and the exit code to end with (the help, the version, or a usage
@@ -15,14 +17,21 @@
 namespace tarnwick::flash {
 
 struct FlashOptions {
-  std::string port;      // passed to the port layer byte for byte, as typed
+  // A device, passed to the port layer byte for byte as typed, or a board
+  // name (board_name.h); with --every, MATCH.
+  std::string port;
   std::string hexFile;   // empty with --info
   bool info = false;     // only ask the board who it is
   bool go = false;       // start the program after a verified run
   bool check = true;     // refuse a file that is not one whole Intel HEX image
   bool quiet = false;    // no progress
   bool verbose = false;  // show every answer of the board
+  bool list = false;     // only list the system's serial ports
+  bool json = false;     // the list, or the run's report, as JSON on standard output
+  bool every = false;    // flash every board that `port` matches, side by side
   std::chrono::milliseconds answerTimeout{5000};
+  // The quiet that ends one answer; 20 ms is the window's.
+  std::chrono::milliseconds answerGap{20};
 };
 
 struct ParsedCommandLine {

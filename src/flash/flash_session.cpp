@@ -1,5 +1,6 @@
 #include "flash/flash_session.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -73,22 +74,32 @@ FlashSession::FlashSession(const FlashOptions& options, serial::SerialPlatform& 
       clock_(clock),
       stop_(stop),
       loop_(clock),
+      target_(options.port),
       form_(loop_, *this, download::latin1Text(options.port), options.hexFile),
-      port_(platform,
-            [this](const std::string& message) {
-              // The window shows these in a plain box with its own title.
-              messageShown(download::latin1Text(message), download::MessageStyle::Plain, {});
-            }),
+      port_(
+          platform,
+          [this](const std::string& message) {
+            // The window shows these in a plain box with its own title.
+            messageShown(download::latin1Text(message), download::MessageStyle::Plain, {});
+          },
+          options.answerGap),
       control_(form_, port_, kFlasherLimits) {
   control_.setObserver(this);
+  if (!target_.isBoardName()) outcome_.device = options.port;
   wireTimers();
 }
 
 void FlashSession::wireTimers() {
-  form_.bindTimer(FormTimer::Timer3,
-                  loop_.add(kAttemptInterval, [this] { control_.attemptTick(); }));
+  form_.bindTimer(FormTimer::Timer3, loop_.add(kAttemptInterval, [this] {
+    control_.attemptTick();
+    attemptDone();
+  }));
+  // A read that brought an answer ends one gap after its last byte; the next
+  // tick must not wait longer than that, or the timer sets the pace.
+  const auto receiveInterval = std::min<std::chrono::milliseconds>(
+      kReceiveInterval, std::max(options_.answerGap, serial::kShortestAnswerGap));
   form_.bindTimer(FormTimer::TMRComm,
-                  loop_.add(kReceiveInterval, [this] { control_.receiveTick(); }));
+                  loop_.add(receiveInterval, [this] { control_.receiveTick(); }));
   form_.bindTimer(FormTimer::Timer2, loop_.add(kInfoPollInterval, [this] { control_.infoTick(); }));
 }
 
@@ -150,7 +161,37 @@ void FlashSession::connect() {
   control_.openPortClick();
   loop_.run([this] { return ended() || interrupted() || phase_ != Phase::Connecting; });
   if (ended()) return;
-  progress_.connected(options_.port);
+  progress_.connected(outcome_.device == options_.port
+                          ? options_.port
+                          : outcome_.device + " (" + options_.port + ")");
+}
+
+void FlashSession::lookUpPort() {
+  if (!target_.isBoardName()) return;
+  const PortTarget::Found found = target_.lookUp();
+  boardFound_ = found.match == serial::BoardMatch::One;
+  outcome_.device = found.device;
+  form_.setPortName(download::latin1Text(found.openName));
+  if (found.match == serial::BoardMatch::Several) {
+    end(kExitSeveralBoards, severalBoardsMessage(options_.port, found.ports));
+  }
+}
+
+void FlashSession::attemptDone() {
+  if (ended() || phase_ != Phase::Connecting) return;
+  const serial::OpenFailure& failure = port_.openFailure();
+  // Waiting will not turn a file or a FIFO into a serial port.
+  if (failure.kind == serial::OpenFailureKind::NotASerialDevice) {
+    end(kExitPortUnavailable,
+        options_.port + ": " + failure.reason + "; --list shows the serial ports");
+  }
+}
+
+std::string FlashSession::whyNotOpened() const {
+  if (target_.isBoardName() && !boardFound_) {
+    return "no serial port matches it (--list shows the serial ports)";
+  }
+  return reasonWithWayOut(port_.openFailure().reason);
 }
 
 void FlashSession::showInfo() {
@@ -237,16 +278,25 @@ std::string FlashSession::whereTheRunStands() const {
 
 void FlashSession::attemptCounted(std::int16_t count) {
   progress_.attempt(count);
+  // The give-up, which opens nothing, names PORT as typed.
+  if (count >= download::kGiveUpCount) {
+    form_.setPortName(download::latin1Text(options_.port));
+  } else {
+    lookUpPort();
+  }
 }
 
 void FlashSession::connected() {
   phase_ = Phase::Connected;
   lastHeard_ = clock_.now();
+  outcome_.connectSeconds = std::chrono::duration<double>(lastHeard_ - connectStart_).count();
 }
 
 void FlashSession::gaveUp() {
+  const std::string why = whyNotOpened();
   end(kExitPortUnavailable, "could not open " + options_.port + " in " +
-                                seconds(clock_.now() - connectStart_) + " of attempts");
+                                seconds(clock_.now() - connectStart_) + " of attempts" +
+                                (why.empty() ? "" : ": " + why));
 }
 
 void FlashSession::answerReceived(const std::string& answer, AnswerKeyword keyword) {
@@ -289,6 +339,10 @@ void FlashSession::judged() {
       return end(kExitVerified);
     case Verdict::BoardRefused:
       outcome_.errorLine = judge_->lastLine();
+      if (judge_->inPass() && outcome_.errorLine >= 1) {
+        outcome_.errorLineText =
+            control_.state().hexLines[static_cast<std::size_t>(outcome_.errorLine)];
+      }
       return end(kExitBoardError, refusedLine());
     case Verdict::ProtocolBroken:
       return end(kExitProtocolBroken, judge_->fault());

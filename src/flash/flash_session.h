@@ -19,7 +19,15 @@
 // outcome ends the run and stands; the port is closed at once, so that a line
 // the handlers send after a broken exchange goes nowhere, and the loop stops.
 //
+// PORT may name a board (port_target.h): before each attempt the session looks
+// it up and puts the device found into the port name box, which the attempt
+// then reads. A port that is no serial device ends the run at the first
+// attempt; any other reason a port did not open is named at the give-up.
+//
 // Traps:
+//   - The receive timer's interval follows the answer gap (20 ms for the
+//     window): with a shorter gap, a 20 ms tick would hold every exchange
+//     back in the gap's place.
 //   - The handlers are the window's, unchanged: a FORMAT answer or one that
 //     holds no keyword makes the run rest, and only the time-out ends it.
 //   - Only an answer holding a keyword restarts the time-out: a device that
@@ -38,6 +46,7 @@
 #include "flash/flash_options.h"
 #include "flash/flash_outcome.h"
 #include "flash/headless_form.h"
+#include "flash/port_target.h"
 #include "flash/progress_report.h"
 #include "flash/run_judge.h"
 #include "flash/stop_request.h"
@@ -73,6 +82,9 @@ class FlashSession : private download::DownloadObserver, private FormEvents {
   bool fileFits();  // read and checked before connecting; says why not
   bool imageFits(const std::vector<std::string>& lines, download::LineNumber count);
   void connect();
+  void lookUpPort();
+  void attemptDone();
+  std::string whyNotOpened() const;
   void showInfo();
   void download();
   void end(int exitCode, const std::string& message = std::string());
@@ -102,6 +114,8 @@ class FlashSession : private download::DownloadObserver, private FormEvents {
   LoopClock& clock_;
   const StopRequest& stop_;
   TimerLoop loop_;
+  PortTarget target_;
+  bool boardFound_ = false;  // a board name matched a port at the last attempt
   HeadlessForm form_;
   serial::SerialPort port_;
   download::DownloadControl control_;

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "download/form_controls.h"
 #include "flash/timer_loop.h"
@@ -35,6 +36,9 @@ class HeadlessForm : public download::FormControls {
 
   // Which loop timer plays which of the window's timers.
   void bindTimer(download::FormTimer timer, TimerLoop::TimerId id);
+
+  // What the port name box holds from now on (the device a board name found).
+  void setPortName(std::u32string name) { portName_ = std::move(name); }
 
   void setLabel2Caption(const std::string& caption) override { label2_ = caption; }
   std::u32string portNameText() override { return portName_; }

@@ -1,46 +1,81 @@
 // tarnwick-flash: the download of the window, without the window, for
-// scripts and production benches. See flash_session.h for how a run goes and
-// flash_options.cpp for the command line and the exit codes.
-#include <cstdio>
+// scripts and production benches. See flash_session.h for how a run goes,
+// gang_run.h for --every and flash_options.cpp for the command line and the
+// exit codes.
 #include <iostream>
 
+#include "flash/exit_codes.h"
 #include "flash/flash_options.h"
+#include "flash/flash_report.h"
 #include "flash/flash_session.h"
+#include "flash/gang_run.h"
+#include "flash/port_list.h"
 #include "flash/stop_request.h"
+#include "flash/terminal.h"
 #include "serial/serial_platform_factory.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
-bool standardErrorIsTerminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stderr)) != 0;
-#else
-  return isatty(STDERR_FILENO) != 0;
-#endif
+using namespace tarnwick::flash;
+
+// Network names (socket://, rfc2217://) get the network platform, every
+// other name the system's serial ports.
+std::unique_ptr<tarnwick::serial::SerialPlatform> platformFor(const std::string& port) {
+  return tarnwick::serial::makeSerialPlatformFor(port);
+}
+
+int listPorts(const FlashOptions& options) {
+  const auto ports = tarnwick::serial::listSerialPorts();
+  if (options.json) {
+    std::cout << formatPortListJson(ports) << std::flush;
+  } else if (ports.empty()) {
+    std::cerr << "tarnwick-flash: no serial ports found\n";
+  } else {
+    std::cout << formatPortList(ports) << std::flush;
+  }
+  return kExitVerified;
+}
+
+int flashOne(const FlashOptions& options, ProgressStyle style) {
+  ProgressReport progress(std::cerr, style, options.verbose);
+  const auto platform = platformFor(options.port);
+  FlashSession session(options, *platform, progress, std::cout);
+  const int exitCode = session.run();
+  if (options.json) {
+    std::cout << reportJson(BoardReport{options.port, options.hexFile, {}, {}, session.outcome()})
+              << std::flush;
+  }
+  return exitCode;
+}
+
+int flashEvery(const FlashOptions& options, ProgressStyle style) {
+  const auto boards = gangBoards(options.port);
+  if (boards.empty()) {
+    std::cerr << "tarnwick-flash: " << options.port
+              << " matches no serial port (--list shows them)\n";
+    if (options.json) std::cout << "[]\n" << std::flush;
+    return kExitPortUnavailable;
+  }
+  const auto reports = runGang(options, boards, style, std::cerr, platformFor);
+  // With --json the array alone goes to standard output.
+  (options.json ? std::cerr : std::cout) << reportTable(reports) << std::flush;
+  if (options.json) std::cout << reportJson(reports) << std::flush;
+  return gangExitCode(reports);
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  using namespace tarnwick::flash;
   const ParsedCommandLine parsed = parseCommandLine(argc, argv);
   if (!parsed.options) {
     (parsed.exitCode == 0 ? std::cout : std::cerr) << parsed.text << std::flush;
     return parsed.exitCode;
   }
-  installStopSignals();
   const FlashOptions& options = *parsed.options;
+  if (options.list) return listPorts(options);
+  installStopSignals();
   const ProgressStyle style = options.quiet               ? ProgressStyle::Quiet
                               : standardErrorIsTerminal() ? ProgressStyle::Terminal
                                                           : ProgressStyle::Lines;
-  ProgressReport progress(std::cerr, style, options.verbose);
-  const auto platform = tarnwick::serial::makeSerialPlatformFor(options.port);
-  FlashSession session(options, *platform, progress, std::cout);
-  return session.run();
+  return options.every ? flashEvery(options, style) : flashOne(options, style);
 }

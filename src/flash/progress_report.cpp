@@ -42,9 +42,42 @@ std::string ProgressReport::printable(const std::string& text) {
   return shown;
 }
 
+void StreamProgressSink::status(const std::string& text) {
+  // Blanks over whatever the longer line before left on the screen.
+  const std::size_t blanks = drawnWidth_ > text.size() ? drawnWidth_ - text.size() : 0;
+  out_ << '\r' << text << std::string(blanks, ' ');
+  if (blanks > 0) out_ << std::string(blanks, '\b');
+  out_ << std::flush;
+  drawnWidth_ = text.size();
+}
+
+void StreamProgressSink::line(const std::string& text) {
+  wipeStatus();
+  out_ << text << '\n' << std::flush;
+}
+
+void StreamProgressSink::endStatus() {
+  if (drawnWidth_ > 0) out_ << '\n' << std::flush;
+  drawnWidth_ = 0;
+}
+
+void StreamProgressSink::wipeStatus() {
+  if (drawnWidth_ == 0) return;
+  out_ << '\r' << std::string(drawnWidth_, ' ') << '\r' << std::flush;
+  drawnWidth_ = 0;
+}
+
 ProgressReport::ProgressReport(std::ostream& out, ProgressStyle style, bool verbose,
                                LoopClock& clock)
-    : out_(out), style_(style), verbose_(verbose), clock_(clock) {}
+    : ownSink_(std::make_unique<StreamProgressSink>(out)),
+      sink_(*ownSink_),
+      style_(style),
+      verbose_(verbose),
+      clock_(clock) {}
+
+ProgressReport::ProgressReport(ProgressSink& sink, ProgressStyle style, bool verbose,
+                               LoopClock& clock)
+    : sink_(sink), style_(style), verbose_(verbose), clock_(clock) {}
 
 std::string ProgressReport::passLine(Pass pass, int sent, int lines, double seconds) {
   const int percent = lines > 0 ? static_cast<int>(100LL * sent / lines) : 0;
@@ -109,9 +142,9 @@ void ProgressReport::verified() {
 
 void ProgressReport::answer(const std::string& text) {
   if (!verbose_) return;
-  wipeStatus();
   endRepeats();
-  out_ << "board: " << printable(text) << '\n' << std::flush;
+  sink_.line("board: " + printable(text));
+  statusDrawn_ = false;
 }
 
 void ProgressReport::message(const std::string& text) {
@@ -119,15 +152,15 @@ void ProgressReport::message(const std::string& text) {
     ++repeats_;
     return;
   }
-  wipeStatus();
   endRepeats();
   lastMessage_ = text;
-  out_ << "tarnwick-flash: " << text << '\n' << std::flush;
+  sink_.line("tarnwick-flash: " + text);
+  statusDrawn_ = false;
 }
 
 void ProgressReport::finish() {
-  if (drawnWidth_ > 0) out_ << '\n' << std::flush;
-  drawnWidth_ = 0;
+  if (statusDrawn_) sink_.endStatus();
+  statusDrawn_ = false;
   endRepeats();
 }
 
@@ -135,31 +168,20 @@ void ProgressReport::phase(const std::string& text) {
   if (style_ == ProgressStyle::Terminal) drawStatus(text);
   if (style_ != ProgressStyle::Lines) return;
   endRepeats();
-  out_ << text << '\n' << std::flush;
+  sink_.line(text);
 }
 
 void ProgressReport::drawStatus(const std::string& text) {
-  // Blanks over whatever the longer line before left on the screen.
-  const std::size_t blanks = drawnWidth_ > text.size() ? drawnWidth_ - text.size() : 0;
-  out_ << '\r' << text << std::string(blanks, ' ');
-  if (blanks > 0) out_ << std::string(blanks, '\b');
-  out_ << std::flush;
-  drawnWidth_ = text.size();
+  sink_.status(text);
+  statusDrawn_ = true;
   lastDraw_ = clock_.now();
-}
-
-void ProgressReport::wipeStatus() {
-  if (drawnWidth_ == 0) return;
-  out_ << '\r' << std::string(drawnWidth_, ' ') << '\r' << std::flush;
-  drawnWidth_ = 0;
 }
 
 void ProgressReport::endRepeats() {
   if (repeats_ > 0) {
-    wipeStatus();
-    out_ << "tarnwick-flash: (the message above came " << repeats_ << " more time"
-         << (repeats_ == 1 ? "" : "s") << ")\n"
-         << std::flush;
+    sink_.line("tarnwick-flash: (the message above came " + std::to_string(repeats_) +
+               " more time" + (repeats_ == 1 ? "" : "s") + ")");
+    statusDrawn_ = false;
   }
   repeats_ = 0;
   lastMessage_.clear();

@@ -9,12 +9,16 @@
 // own; the same message coming again and again (an attempt that fails the
 // same way each tick) prints once, followed by how often it repeated.
 //
+// The text goes to a ProgressSink: on a stream of its own, or into a display
+// shared by several boards (progress_board_display.h).
+//
 // Trap: a redrawn line must be wiped before anything else is printed, or the
-// next line starts behind its remains; message() and answer() do that.
+// next line starts behind its remains; StreamProgressSink does that.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 
@@ -25,9 +29,35 @@ namespace tarnwick::flash {
 enum class ProgressStyle { Terminal, Lines, Quiet };
 enum class Pass { Download, Verify };
 
+// Where a report's text goes: one status line, redrawn in place, and whole
+// lines, each printed once.
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  virtual void status(const std::string& text) = 0;  // replaces the status line
+  virtual void line(const std::string& text) = 0;    // a line of its own; the status line goes
+  virtual void endStatus() = 0;                      // the status line stays, ended
+};
+
+// A stream of its own: the status line drawn with a carriage return.
+class StreamProgressSink : public ProgressSink {
+ public:
+  explicit StreamProgressSink(std::ostream& out) : out_(out) {}
+  void status(const std::string& text) override;
+  void line(const std::string& text) override;
+  void endStatus() override;
+
+ private:
+  void wipeStatus();
+  std::ostream& out_;
+  std::size_t drawnWidth_ = 0;  // columns of the status line on screen
+};
+
 class ProgressReport {
  public:
   ProgressReport(std::ostream& out, ProgressStyle style, bool verbose,
+                 LoopClock& clock = systemLoopClock());
+  ProgressReport(ProgressSink& sink, ProgressStyle style, bool verbose,
                  LoopClock& clock = systemLoopClock());
 
   void connecting(const std::string& port);
@@ -58,16 +88,16 @@ class ProgressReport {
 
   void phase(const std::string& text);  // a status line and, in Lines style, a line
   void drawStatus(const std::string& text);
-  void wipeStatus();
   void endRepeats();
   double secondsSince(TimePoint start);
 
-  std::ostream& out_;
+  std::unique_ptr<StreamProgressSink> ownSink_;  // with the stream constructor
+  ProgressSink& sink_;
   ProgressStyle style_;
   bool verbose_;
   LoopClock& clock_;
   std::string port_;
-  std::size_t drawnWidth_ = 0;  // columns of the status line on screen
+  bool statusDrawn_ = false;
   TimePoint lastDraw_{};
   Pass pass_ = Pass::Download;
   int passLines_ = 0;

@@ -1,0 +1,11 @@
+#include <unistd.h>
+
+#include "flash/terminal.h"
+
+namespace tarnwick::flash {
+
+bool standardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) != 0;
+}
+
+}  // namespace tarnwick::flash

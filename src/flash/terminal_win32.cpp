@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include <io.h>
+
+#include <cstdio>
+
+#include "flash/terminal.h"
+
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING  // older MinGW headers
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
+namespace tarnwick::flash {
+
+bool standardErrorIsTerminal() {
+  if (_isatty(_fileno(stderr)) == 0) return false;
+  // Consoles before Windows 10 ignore the request; the rows then scroll.
+  const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (GetConsoleMode(console, &mode)) {
+    SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }
+  return true;
+}
+
+}  // namespace tarnwick::flash
