@@ -154,7 +154,9 @@ std::optional<std::string> portProblem(const FlashOptions& options) {
   if (options.port.empty()) return std::string(options.every ? "MATCH" : "PORT") + " is empty";
   std::string error;
   if (serial::isBoardName(options.port)) {
-    if (!serial::parseBoardName(options.port, error)) return error;
+    if (!serial::parseBoardName(options.port, error)) {
+      return "'" + options.port + "' is no board name: " + error;
+    }
     return std::nullopt;
   }
   if (options.every && ("," + options.port + ",").find(",,") != std::string::npos) {

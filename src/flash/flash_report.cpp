@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "flash/exit_codes.h"
@@ -14,6 +15,11 @@ using Json = nlohmann::ordered_json;  // keys in a reader's order
 
 std::string dumped(const Json& json) {
   return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+// Seconds to the millisecond: what a clock of this kind can say.
+double milliseconds(double seconds) {
+  return std::round(seconds * 1000) / 1000;
 }
 
 Json textOrNull(const std::string& text) {
@@ -46,8 +52,9 @@ Json boardJson(const BoardReport& report) {
                {"outcome", outcomeWord(outcome.exitCode)},
                {"exit_code", outcome.exitCode},
                {"message", textOrNull(outcome.message)},
-               {"seconds", outcome.seconds}};
-  json["connect_seconds"] = outcome.connectSeconds < 0 ? Json() : Json(outcome.connectSeconds);
+               {"seconds", milliseconds(outcome.seconds)}};
+  json["connect_seconds"] =
+      outcome.connectSeconds < 0 ? Json() : Json(milliseconds(outcome.connectSeconds));
   json["download_pass"] = passJson(outcome.passes, Pass::Download);
   json["verify_pass"] = passJson(outcome.passes, Pass::Verify);
   json["board_info"] = outcome.boardInfo.empty() ? Json() : Json(latin1ToUtf8(outcome.boardInfo));

@@ -45,7 +45,8 @@ TEST(FlashOptions, HelpEndsTheParsingAndDocumentsEveryExitCode) {
   EXPECT_EQ(parsed.exitCode, 0);
   for (const int code :
        {kExitVerified, kExitPortUnavailable, kExitFileNotLoaded, kExitBoardError, kExitNoAnswer,
-        kExitDeviceVanished, kExitProtocolBroken, kExitUsage, kExitInterrupted}) {
+        kExitDeviceVanished, kExitSeveralBoards, kExitProtocolBroken, kExitUsage,
+        kExitInterrupted}) {
     const std::string number = std::to_string(code);
     const std::string line = "\n" + std::string(4 - number.size(), ' ') + number + "  ";
     EXPECT_NE(parsed.text.find(line), std::string::npos) << code;
@@ -68,6 +69,12 @@ TEST(FlashOptions, UsageErrorsSayWhatIsWrongAndPointToTheHelp) {
       {{"--info", "--go", "COM5:"}, "--info and --go exclude each other"},
       {{"-q", "-v", "COM5:", "a.hex"}, "--quiet and --verbose exclude each other"},
       {{"COM5:", "a.hex", "--answer-timeout"}, "--answer-timeout needs a number of seconds"},
+      {{"--list", "COM5:"}, "--list takes no PORT or FILE.hex"},
+      {{"--every", "/dev/a,,/dev/b", "a.hex"}, "MATCH '/dev/a,,/dev/b' holds an empty device"},
+      {{"--every", "--info", "COM5:"}, "--info and --every exclude each other"},
+      {{"--answer-gap", "0", "P", "a.hex"}, "--answer-gap takes 1 to 20 milliseconds, not '0'"},
+      {{"--answer-gap=21", "P", "a.hex"}, "--answer-gap takes 1 to 20 milliseconds, not '21'"},
+      {{"--answer-gap", "2ms", "P", "a.hex"}, "--answer-gap takes 1 to 20 milliseconds, not '2ms'"},
   };
   for (const auto& c : cases) {
     const auto parsed = parse(c.args);
@@ -75,6 +82,14 @@ TEST(FlashOptions, UsageErrorsSayWhatIsWrongAndPointToTheHelp) {
     EXPECT_EQ(parsed.exitCode, kExitUsage);
     EXPECT_EQ(parsed.text, "tarnwick-flash: " + c.problem + "\nTry 'tarnwick-flash --help'.\n");
   }
+}
+
+TEST(FlashOptions, ABoardNameThatIsNoneIsAUsageErrorAndTheGapDefaultsToTheWindows) {
+  const auto parsed = parse({"usb:23x1:0043", "a.hex"});
+  EXPECT_EQ(parsed.exitCode, kExitUsage);
+  EXPECT_NE(parsed.text.find("23x1"), std::string::npos) << parsed.text;
+  EXPECT_EQ(parse({"P", "F"}).options->answerGap, 20ms);
+  EXPECT_EQ(parse({"--answer-gap", "1", "P", "F"}).options->answerGap, 1ms);
 }
 
 TEST(FlashOptions, TheTimeOutIsAPositiveNumberOfSecondsWithAtMostMilliseconds) {

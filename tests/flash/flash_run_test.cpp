@@ -9,6 +9,7 @@
 #include <regex>
 #include <thread>
 
+#include "flash_program.h"
 #include "support/board_sim.h"
 #include "support/pty_pair.h"
 
@@ -16,51 +17,6 @@ namespace tarnwick::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The first records of the ARM sample and the end record: a five-line image.
-const char kSmallImage[] =
-    ":020000040800F2\r\n"
-    ":1000000000500020C100000805010008050100089B\r\n"
-    ":1000100005010008050100080501000805010008A8\r\n"
-    ":1000200005010008000000000000000000000000C2\r\n"
-    ":00000001FF\r\n";
-
-struct FlashResult {
-  int exitCode;
-  std::string out, err;
-  double seconds;
-};
-
-class FlashRun : public ::testing::Test {
- protected:
-  TempFolder files;
-  const std::string smallImage = files.write("small.hex", kSmallImage);
-  const std::string noSuchPort = files.file("no_such_port");
-
-  // A simulated board that logs every command and dumps its flash here.
-  std::vector<std::string> board(std::vector<std::string> faults) {
-    faults.insert(faults.begin(), {"--fast", "--verbose", "--flash-out", files.file("flash.bin")});
-    return faults;
-  }
-
-  // Runs the flasher to its end; generous bound: a loaded machine is slow, not wrong.
-  static FlashResult flash(std::vector<std::string> args, const std::string& stderrPath = {}) {
-    args.insert(args.begin(), FLASH_PROGRAM);
-    ChildProcess flasher(args, {}, stderrPath);
-    EXPECT_TRUE(flasher.waitForExit(120s)) << "the flasher did not end";
-    return FlashResult{flasher.exitCode(), flasher.output(), flasher.errorOutput(),
-                       flasher.runTime().count()};
-  }
-
-  // Every line went once in each pass, none was refused, and the board's
-  // flash equals srec's image of the file.
-  void expectFlashHolds(BoardSim& sim, const std::string& hexFile, int lines) {
-    const SimSummary summary = parseSummary(sim.stop());
-    EXPECT_EQ(summary.records, 2 * lines);
-    EXPECT_EQ(summary.errors, 0);
-    EXPECT_EQ(flashDifference(files.file("flash.bin"), hexFile), "");
-  }
-};
 
 TEST_F(FlashRun, AWholeRunReportsEachPhaseAndLeavesTheAvrSampleInFlash) {
   const std::string hexFile = firmwareFile("avr_blink.hex");
@@ -148,7 +104,7 @@ TEST_F(FlashRun, InfoPrintsTheAnswerToTheConnectionsOwnRequestOnly) {
   }
 }
 
-TEST_F(FlashRun, AMissingPortGivesUpWith2AfterTheWindowsAttempts) {
+TEST_F(FlashRun, AMissingPortGivesUpWith2AfterTheWindowsAttemptsSayingWhy) {
   const FlashResult run = flash({"--answer-timeout", "1", noSuchPort, smallImage});
   EXPECT_EQ(run.exitCode, 2);
   // 199 ticks of 100 ms; the answer time-out plays no part before a connection.
@@ -157,7 +113,9 @@ TEST_F(FlashRun, AMissingPortGivesUpWith2AfterTheWindowsAttempts) {
   const std::regex messages("connecting to " + noSuchPort + "\ntarnwick-flash: " + noSuchPort +
                             " Not available! Use Serial settings to setup your ports.\n"
                             "tarnwick-flash: could not open " +
-                            noSuchPort + " in [0-9.]+ s of attempts\n");
+                            noSuchPort +
+                            " in [0-9.]+ s of attempts: No such file or directory \\(no device "
+                            "has this name now; --list shows the serial ports\\)\n");
   EXPECT_TRUE(std::regex_match(run.err, messages)) << run.err;
 }
 

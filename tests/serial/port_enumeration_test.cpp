@@ -2,6 +2,7 @@
 // under umockdev-run with devices/bench.umockdev (an Arduino-like CDC-ACM
 // board, an FTDI adapter, a real and a phantom ttyS, a virtual console) or
 // devices/twins.umockdev (two boards of one kind without serial numbers).
+// The flasher, started from here, sees the same fake hardware.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -12,6 +13,8 @@
 #include "flash/port_list.h"
 #include "serial/board_name.h"
 #include "serial/port_enumeration.h"
+#include "support/board_sim.h"
+#include "support/child_process.h"
 
 namespace tarnwick::serial {
 namespace {
@@ -20,6 +23,21 @@ std::vector<std::string> devicesOf(const std::vector<PortDescription>& ports) {
   std::vector<std::string> devices;
   for (const auto& port : ports) devices.push_back(port.device);
   return devices;
+}
+
+struct FlasherRun {
+  int exitCode;
+  std::string out, err;
+  double seconds;
+};
+
+FlasherRun runFlasher(std::vector<std::string> args) {
+  using namespace std::chrono_literals;
+  args.insert(args.begin(), FLASH_PROGRAM);
+  testing::ChildProcess flasher(args);
+  EXPECT_TRUE(flasher.waitForExit(60s)) << "the flasher did not end";
+  return FlasherRun{flasher.exitCode(), flasher.output(), flasher.errorOutput(),
+                    flasher.runTime().count()};
 }
 
 BoardResolution resolve(const std::string& name) {
@@ -58,6 +76,17 @@ TEST(BenchPorts, ListsTheUsbPortsAndRealUartsOnlyWithWhatTheySayOfThemselves) {
   EXPECT_NE(list.find("\n/dev/ttyS0\n"), std::string::npos) << list;
 }
 
+TEST(BenchPorts, TheFlasherListsThePortsForAPersonAndAsJson) {
+  const auto ports = listSerialPorts();
+  FlasherRun run = runFlasher({"--list"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, flash::formatPortList(ports));
+  EXPECT_NE(run.out.find("/dev/ttyACM0  2341:0043"), std::string::npos) << run.out;
+  run = runFlasher({"--list", "--json"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(nlohmann::json::parse(run.out), nlohmann::json::parse(flash::formatPortListJson(ports)));
+}
+
 TEST(BenchPorts, BoardNamesPickTheirBoard) {
   const struct {
     const char* name;
@@ -82,6 +111,15 @@ TEST(TwinBoards, TheSameKindWithoutSerialIsAmbiguousButTheirSocketsAreNot) {
   EXPECT_EQ(both.match, BoardMatch::Several);
   EXPECT_EQ(devicesOf(both.ports), (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyACM1"}));
   EXPECT_EQ(devicesOf(resolve("usb-path:1-2.2").ports), std::vector<std::string>{"/dev/ttyACM1"});
+}
+
+TEST(TwinBoards, TheFlasherEndsAtOnceWith7AndNamesBoth) {
+  const FlasherRun run = runFlasher({"usb:2341:0043", testing::firmwareFile("avr_blink.hex")});
+  EXPECT_EQ(run.exitCode, 7) << run.err;
+  EXPECT_NE(run.err.find("usb:2341:0043 matches 2 ports"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\n/dev/ttyACM0  2341:0043"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\n/dev/ttyACM1  2341:0043"), std::string::npos) << run.err;
+  EXPECT_LT(run.seconds, 10.0);  // not the 20 s of attempts
 }
 
 }  // namespace

@@ -1,0 +1,130 @@
+// The flasher as a production bench uses it, against simulated boards: a
+// short answer gap, several boards at once, reports for machines, and why a
+// port does not open.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "flash_program.h"
+#include "support/pty_pair.h"
+
+namespace tarnwick::testing {
+namespace {
+
+constexpr auto npos = std::string::npos;
+
+TEST_F(FlashRun, AShortAnswerGapKeepsARunByteExactAndSplitAnswersAreTwoAnswers) {
+  // Paced at 115200 baud, as a real line brings the bytes.
+  const std::string hexFile = firmwareFile("arm_blink.hex");
+  BoardSim sim({"--write-delay", "0", "--flash-out", files.file("flash.bin")});
+  FlashResult run = flash({"--answer-gap", "2", sim.portPath(), hexFile});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  expectFlashHolds(sim, hexFile, 180);
+
+  // As the help says: the halves of "OK", 100 ms apart, are two answers and
+  // neither holds "OK", so the run rests until the time-out.
+  BoardSim split(board({"--split-answers"}));
+  run = flash({"--answer-gap=2", "--answer-timeout", "1", "-v", split.portPath(), smallImage});
+  EXPECT_EQ(run.exitCode, 5) << run.err;
+  EXPECT_NE(run.err.find("O\nboard: K\\r\\n\n"), npos) << run.err;
+  EXPECT_NE(run.err.find("in the download pass after line 1 of 5"), npos) << run.err;
+}
+
+TEST_F(FlashRun, AFileOrAFifoIsNoSerialDeviceAndEndsTheRunAtOnceWith2) {
+  const std::string fifo = files.file("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {smallImage, fifo}) {
+    const FlashResult run = flash({name, smallImage});
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_NE(run.err.find("tarnwick-flash: " + name + ": not a serial device"), npos) << run.err;
+    EXPECT_LT(run.seconds, 10.0);  // not the 20 s of attempts
+  }
+}
+
+// Four boards named as a list: each its own row of progress and of the table.
+TEST_F(FlashRun, EveryFlashesFourBoardsAtOnceAndOneErrorGives4WithTheOthersVerified) {
+  const std::string hexFile = firmwareFile("avr_blink.hex");
+  for (const bool thirdFails : {false, true}) {
+    std::vector<std::unique_ptr<BoardSim>> sims;
+    std::string list;
+    for (int i = 0; i < 4; ++i) {
+      const bool fails = thirdFails && i == 2;
+      sims.push_back(std::make_unique<BoardSim>(
+          board(fails ? std::vector<std::string>{"--error-at", "20"} : std::vector<std::string>{},
+                "flash" + std::to_string(i) + ".bin")));
+      list += (i > 0 ? "," : "") + sims.back()->portPath();
+    }
+    // The run with a failure shows its progress on a terminal.
+    PtyPair terminal;
+    const FlashResult run =
+        flash({"--every", list, hexFile}, thirdFails ? terminal.slavePath() : std::string());
+    EXPECT_EQ(run.exitCode, thirdFails ? 4 : 0) << run.err;
+    const std::string shown = thirdFails ? terminal.receiveUntilQuiet(200ms, 5s) : run.err;
+    for (int i = 0; i < 4; ++i) {
+      const std::string device = sims[static_cast<std::size_t>(i)]->portPath();
+      const bool failed = thirdFails && i == 2;
+      EXPECT_NE(run.out.find(device + "  -         -       " +
+                             (failed ? "error     4" : "verified  0")),
+                npos)
+          << run.out;
+      if (failed) {
+        EXPECT_NE(shown.find(device + ": tarnwick-flash: the board answered \"ERROR\" to line 20"),
+                  npos)
+            << shown;
+        continue;
+      }
+      EXPECT_NE(shown.find(device + (thirdFails ? "  " : ": ") + "verified 140 lines"), npos)
+          << shown;
+      expectFlashHolds(*sims[static_cast<std::size_t>(i)], hexFile, 140,
+                       "flash" + std::to_string(i) + ".bin");
+    }
+    if (thirdFails) continue;
+    // Boards write at once from their threads: no line is made of two boards' pieces.
+    std::istringstream lines(run.err);
+    for (std::string line; std::getline(lines, line);) {
+      const auto device = line.substr(0, line.find(": "));
+      EXPECT_NE(("," + list + ",").find("," + device + ","), npos) << line;
+    }
+  }
+}
+
+TEST_F(FlashRun, JsonReportsAWholeRunAnErrorAndATimeOutWithTheBoardsBytes) {
+  BoardSim sim(board({}));
+  FlashResult run = flash({"--json", "--quiet", sim.portPath(), smallImage});
+  EXPECT_EQ(run.exitCode, 0);
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["port"], sim.portPath());
+  EXPECT_EQ(json["device"], sim.portPath());
+  EXPECT_EQ(json["lines"], 5);
+  EXPECT_EQ(json["outcome"], "verified");
+  EXPECT_EQ(json["exit_code"], 0);
+  EXPECT_EQ(json["verify_pass"], nlohmann::json::parse(R"({"lines_sent": 5, "ended": true})"));
+  EXPECT_EQ(json["board_info"], "VER=2.1 simulated board\r\n");  // control bytes kept
+  EXPECT_TRUE(json["error_line"].is_null());
+
+  BoardSim failing(board({"--error-at", "8"}));  // line 3 of the verify pass
+  run = flash({"--json", failing.portPath(), smallImage});
+  EXPECT_EQ(run.exitCode, 4);
+  json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["outcome"], "error");
+  EXPECT_EQ(json["error_line"],
+            nlohmann::json({{"number", 3},
+                            {"pass", "verify"},
+                            {"text", ":1000100005010008050100080501000805010008A8"}}));
+  EXPECT_EQ(json["download_pass"]["ended"], true);
+
+  BoardSim silent(board({"--silent"}));
+  run = flash({"--json", "--answer-timeout", "0.5", silent.portPath(), smallImage});
+  EXPECT_EQ(run.exitCode, 5);
+  json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json["outcome"], "no-answer");
+  EXPECT_TRUE(json["board_info"].is_null() && json["download_pass"].is_null());
+  EXPECT_GT(json["seconds"].get<double>(), 0.5);
+}
+
+}  // namespace
+}  // namespace tarnwick::testing
