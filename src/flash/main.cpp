@@ -18,12 +18,6 @@ namespace {
 
 using namespace tarnwick::flash;
 
-// Network names (socket://, rfc2217://) get the network platform, every
-// other name the system's serial ports.
-std::unique_ptr<tarnwick::serial::SerialPlatform> platformFor(const std::string& port) {
-  return tarnwick::serial::makeSerialPlatformFor(port);
-}
-
 int listPorts(const FlashOptions& options) {
   const auto ports = tarnwick::serial::listSerialPorts();
   if (options.json) {
@@ -38,7 +32,9 @@ int listPorts(const FlashOptions& options) {
 
 int flashOne(const FlashOptions& options, ProgressStyle style) {
   ProgressReport progress(std::cerr, style, options.verbose);
-  const auto platform = platformFor(options.port);
+  // Network names (socket://, rfc2217://) get the network platform, every
+  // other name the system's serial ports; with --every, each board its own.
+  const auto platform = tarnwick::serial::makeSerialPlatformFor(options.port);
   FlashSession session(options, *platform, progress, std::cout);
   const int exitCode = session.run();
   if (options.json) {
@@ -56,7 +52,7 @@ int flashEvery(const FlashOptions& options, ProgressStyle style) {
     if (options.json) std::cout << "[]\n" << std::flush;
     return kExitPortUnavailable;
   }
-  const auto reports = runGang(options, boards, style, std::cerr, platformFor);
+  const auto reports = runGang(options, boards, style, std::cerr, tarnwick::serial::makeSerialPlatformFor);
   // With --json the array alone goes to standard output.
   (options.json ? std::cerr : std::cout) << reportTable(reports) << std::flush;
   if (options.json) std::cout << reportJson(reports) << std::flush;
