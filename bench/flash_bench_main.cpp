@@ -12,10 +12,19 @@
 // for every exchange ("BOOTinfo" and each line of both passes) the command's
 // and the answer's bytes at 10 bits a byte plus the answer gap, the quiet
 // with which the read of an answer ends.
+//
+// Trap: the simulator paces its answers byte by byte, each written when the
+// line would have finished sending it. On a busy machine a sleep of 87 us
+// can end milliseconds late, and an answer cut so is two answers at a 2 ms
+// gap: the run stalls and ends at the answer time-out. So the benchmark runs
+// itself and its children (simulators and flasher inherit it) at a real-time
+// priority where the system lets it, and says whether it could.
+#include <sched.h>
+
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,6 +102,13 @@ Run flashBoards(int boards, const std::vector<std::string>& options,
   return run;
 }
 
+// True when this process and its children from now on run ahead of ordinary work.
+bool runAheadOfOtherWork() {
+  sched_param priority{};
+  priority.sched_priority = 10;
+  return sched_setscheduler(0, SCHED_FIFO, &priority) == 0;
+}
+
 void printRow(const char* what, const Run& run, double bound, std::size_t lines,
               const char* target) {
   const double exchanges = 2.0 * static_cast<double>(lines);
@@ -102,6 +118,7 @@ void printRow(const char* what, const Run& run, double bound, std::size_t lines,
 }
 
 int table(int lines) {
+  const bool realTime = runAheadOfOtherWork();
   testing::TempFolder folder;
   const faults::HexImage image = faults::makeImage(lines);
   const std::string hexPath = image.writeTo(folder.path() + "/image.hex");
@@ -118,22 +135,25 @@ int table(int lines) {
   std::printf("Tarnwick flasher benchmark, %s, %s\n\n", today().c_str(),
               machineDescription().c_str());
   std::printf("%d lines of 16 data bytes, each sent twice; the simulator paced at 115200 baud, "
-              "no flash delay\n\n",
-              lines);
+              "no flash delay; %s\n\n",
+              lines,
+              realTime ? "simulators and flasher at a real-time priority (SCHED_FIFO 10)"
+                       : "at the ordinary priority (no real-time priority was allowed)");
   std::printf("| Run | Time | Per line | Bound per line | Ratio to bound | Target |\n");
   std::printf("|---|---|---|---|---|---|\n");
   printRow("default answer gap (20 ms)", window, windowBound, count, "within 1.05");
   printRow("--answer-gap 2", fast, fastBound, count, "within 1.15");
   printRow("--every, four boards, default gap (the slowest)", fourWindow, windowBound, count, "");
   printRow("--every, four boards, --answer-gap 2 (the slowest)", fourFast, fastBound, count, "");
-  std::printf("\nSpeed-up of --answer-gap 2: %.2f times (target: at least 3)\n",
-              fast.seconds > 0 ? window.seconds / fast.seconds : 0.0);
+  std::printf("\nSpeed-up of --answer-gap 2: %.2f times (target: at least 3)%s\n",
+              fast.seconds > 0 ? window.seconds / fast.seconds : 0.0,
+              window.verified && fast.verified ? "" : "; a run was not verified");
   const auto compare = [](const char* gap, const Run& four, const Run& one) {
     std::printf("Four boards with --every against one alone, %s, whole program: %.1f s against "
                 "%.1f s, %.3f times (target: within 1.2)%s\n",
                 gap, four.wallSeconds, one.wallSeconds,
                 one.wallSeconds > 0 ? four.wallSeconds / one.wallSeconds : 0.0,
-                four.verified ? "" : "; not every board verified");
+                four.verified && one.verified ? "" : "; not every board verified");
   };
   compare("default gap", fourWindow, window);
   compare("--answer-gap 2", fourFast, fast);
@@ -147,11 +167,8 @@ int table(int lines) {
 }  // namespace tarnwick::bench
 
 int main(int argc, char* argv[]) {
-  const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode.empty()) return tarnwick::bench::table(9000);
-  if (mode == "--lines" && argc == 3 && std::atoi(argv[2]) >= 2) {
-    return tarnwick::bench::table(std::atoi(argv[2]));
-  }
+  const int lines = tarnwick::bench::linesOption(argc, argv, 9000);
+  if (lines > 0) return tarnwick::bench::table(lines);
   std::fprintf(stderr, "usage: %s [--lines N]\n", argv[0]);
   return 2;
 }

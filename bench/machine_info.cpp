@@ -3,6 +3,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 
@@ -28,6 +29,13 @@ std::string today() {
   char date[16];
   std::strftime(date, sizeof date, "%Y-%m-%d", std::localtime(&now));
   return date;
+}
+
+int linesOption(int argc, char* argv[], int lines) {
+  if (argc == 1) return lines;
+  if (argc != 3 || std::string(argv[1]) != "--lines") return 0;
+  const int given = std::atoi(argv[2]);
+  return given >= 2 ? given : 0;
 }
 
 }  // namespace tarnwick::bench

@@ -9,5 +9,8 @@ namespace tarnwick::bench {
 std::string machineDescription();
 // "YYYY-MM-DD", local time.
 std::string today();
+// N of a command line "[--lines N]": `lines` without it, 0 when it is
+// something else or N is below 2.
+int linesOption(int argc, char* argv[], int lines);
 
 }  // namespace tarnwick::bench

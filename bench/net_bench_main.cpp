@@ -11,7 +11,6 @@
 // With a flasher that has --answer-gap, the runs use --answer-gap 2, where
 // the network's own delay weighs most; otherwise the window's 20 ms.
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -123,11 +122,8 @@ int table(int lines) {
 }  // namespace tarnwick::bench
 
 int main(int argc, char* argv[]) {
-  const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode.empty()) return tarnwick::bench::table(9000);
-  if (mode == "--lines" && argc == 3 && std::atoi(argv[2]) >= 2) {
-    return tarnwick::bench::table(std::atoi(argv[2]));
-  }
+  const int lines = tarnwick::bench::linesOption(argc, argv, 9000);
+  if (lines > 0) return tarnwick::bench::table(lines);
   std::fprintf(stderr, "usage: %s [--lines N]\n", argv[0]);
   return 2;
 }

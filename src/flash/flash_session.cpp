@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "download/hex_file_reader.h"
@@ -67,14 +68,14 @@ const char* passName(Pass pass) {
 
 FlashSession::FlashSession(const FlashOptions& options, serial::SerialPlatform& platform,
                            ProgressReport& progress, std::ostream& out, LoopClock& clock,
-                           const StopRequest& stop)
+                           const StopRequest& stop, PortLister listPorts)
     : options_(options),
       progress_(progress),
       out_(out),
       clock_(clock),
       stop_(stop),
       loop_(clock),
-      target_(options.port),
+      target_(options.port, std::move(listPorts)),
       form_(loop_, *this, download::latin1Text(options.port), options.hexFile),
       port_(
           platform,

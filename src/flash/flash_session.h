@@ -63,9 +63,11 @@ inline constexpr download::DownloadLimits kFlasherLimits{
 class FlashSession : private download::DownloadObserver, private FormEvents {
  public:
   // `out` receives the --info answer; progress and messages go to `progress`.
+  // `listPorts` gives the system's serial ports, where a board name is looked up.
   FlashSession(const FlashOptions& options, serial::SerialPlatform& platform,
                ProgressReport& progress, std::ostream& out, LoopClock& clock = systemLoopClock(),
-               const StopRequest& stop = processStopRequest);
+               const StopRequest& stop = processStopRequest,
+               PortLister listPorts = serial::listSerialPorts);
   FlashSession(const FlashSession&) = delete;
   FlashSession& operator=(const FlashSession&) = delete;
 

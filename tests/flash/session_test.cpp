@@ -31,11 +31,14 @@ struct SessionFixture : ::testing::Test {
         files.write("image.hex", ":020000040000FA\r\n:0400000001020304F2\r\n:00000001FF\r\n");
     options.answerTimeout = 1s;
   }
-  int run() {
+  int run(PortLister listPorts = serial::listSerialPorts) {
     ProgressReport progress(err, ProgressStyle::Lines, options.verbose, clock);
-    FlashSession session(options, board, progress, out, clock);
-    return session.run();
+    FlashSession session(options, board, progress, out, clock, processStopRequest, listPorts);
+    const int exitCode = session.run();
+    outcome = session.outcome();
+    return exitCode;
   }
+  FlashOutcome outcome;
   std::vector<std::string> commands() const {
     std::vector<std::string> sent;
     for (const auto& w : board.writes) sent.push_back(w.substr(0, w.size() - 2));
@@ -118,6 +121,43 @@ TEST_F(SessionFixture, APortThatNeverOpensGivesUpAfterTheWindowsCountWithItsMess
             "tarnwick-flash: (the message above came 197 more times)\n"
             "tarnwick-flash: COM5: Not available! Use Serial settings to setup your ports.\n"
             "tarnwick-flash: could not open COM5: in 19.9 s of attempts\n");
+}
+
+// Boards of one kind: the same vendor and product id, each its own serial number.
+serial::PortDescription unoBoard(const std::string& device, const std::string& serialNumber) {
+  return serial::PortDescription{
+      device, device, serial::UsbPortIdentity{0x2341, 0x0043, "", "", serialNumber, 0, "1-2"}};
+}
+
+TEST_F(SessionFixture, ABoardNameIsLookedUpAtEachAttemptSoABoardPluggedInLateIsFound) {
+  options.port = "usb:2341:0043";
+  int lookUps = 0;
+  board.deviceExists = false;
+  const auto pluggedInAtTheFifth = [&] {
+    board.deviceExists = ++lookUps >= 5;
+    return board.deviceExists ? std::vector<serial::PortDescription>{unoBoard("COM7:", "A1")}
+                              : std::vector<serial::PortDescription>{};
+  };
+  EXPECT_EQ(run(pluggedInAtTheFifth), kExitVerified) << err.str();
+  EXPECT_EQ(lookUps, 5);
+  // Until the board is there only the empty name, which no system opens, goes
+  // to the port layer: the board name itself could be a file's.
+  EXPECT_EQ(board.openedNames, (std::vector<std::string>{"", "", "", "", "COM7:"}));
+  EXPECT_EQ(outcome.device, "COM7:");
+  EXPECT_NE(err.str().find("connected to COM7: (usb:2341:0043)\n"), std::string::npos) << err.str();
+}
+
+TEST_F(SessionFixture, ABoardNameWithTwoMatchesEndsAtTheFirstAttemptWith7NamingBoth) {
+  options.port = "usb:2341:0043";
+  EXPECT_EQ(run([] {
+              return std::vector<serial::PortDescription>{unoBoard("COM7:", "A1"),
+                                                          unoBoard("COM8:", "B2")};
+            }),
+            kExitSeveralBoards);
+  EXPECT_EQ(clock.elapsedMs(), 100);
+  EXPECT_EQ(board.count("open COM7:") + board.count("open COM8:"), 0);
+  EXPECT_NE(err.str().find("usb:2341:0043 matches 2 ports"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("\nCOM8:  2341:0043  serial:B2"), std::string::npos) << err.str();
 }
 
 }  // namespace
