@@ -149,6 +149,7 @@ TEST_F(SessionFixture, ABoardNameIsLookedUpAtEachAttemptSoABoardPluggedInLateIsF
 
 TEST_F(SessionFixture, ABoardNameWithTwoMatchesEndsAtTheFirstAttemptWith7NamingBoth) {
   options.port = "usb:2341:0043";
+  board.deviceExists = false;  // as for the empty name on every system
   EXPECT_EQ(run([] {
               return std::vector<serial::PortDescription>{unoBoard("COM7:", "A1"),
                                                           unoBoard("COM8:", "B2")};
