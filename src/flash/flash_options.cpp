@@ -1,5 +1,6 @@
 #include "flash/flash_options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -58,14 +59,17 @@ ends when the board has verified it.
   -h, --help           show this text
       --version        show the version
 
-PORT is the serial device as the system names it (/dev/ttyACM0, COM5:), or a
-board named by what it is, looked up among the system's serial ports at every
-attempt, so that a board plugged in during the attempts is found:
+PORT is the serial device as the system names it (/dev/ttyACM0, COM5:), a
+board named by what it is (looked up among the system's serial ports at every
+attempt, so that a board plugged in during the attempts is found), or a port
+served on the network:
   usb:VVVV:PPPP          USB vendor and product id, in hex (usb:2341:0043)
   usb:VVVV:PPPP:SERIAL   the same, and the USB serial number
   serial:SERIAL          the USB serial number
   usb-path:LOCATION      the USB socket as --list shows it (usb-path:1-2.3),
                          the same for whichever board is plugged into it
+  socket://HOST:PORT     raw TCP, the line set by the server
+  rfc2217://HOST:PORT    Telnet with RFC 2217, which sets the line itself
 A board name that matches several ports ends the run at once and lists them.
 A port that does not open is named with the system's reason at the give-up
 ("Permission denied", "Device or resource busy", "No such file or
@@ -159,10 +163,21 @@ std::optional<std::string> portProblem(const FlashOptions& options) {
     }
     return std::nullopt;
   }
-  if (options.every && ("," + options.port + ",").find(",,") != std::string::npos) {
-    return "MATCH '" + options.port + "' holds an empty device";
+  if (!options.every) return std::nullopt;
+  // One device twice would be two sessions on one port, and one of them busy.
+  std::vector<std::string> seen;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = options.port.find(',', start);
+    const std::string device = options.port.substr(start, comma - start);
+    if (device.empty()) return "MATCH '" + options.port + "' holds an empty device";
+    if (std::find(seen.begin(), seen.end(), device) != seen.end()) {
+      return "MATCH names " + device + " twice";
+    }
+    seen.push_back(device);
+    if (comma == std::string::npos) return std::nullopt;
+    start = comma + 1;
   }
-  return std::nullopt;
 }
 
 ParsedCommandLine checkList(const FlashOptions& options, const std::vector<std::string>& operands) {

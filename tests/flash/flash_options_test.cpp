@@ -71,6 +71,8 @@ TEST(FlashOptions, UsageErrorsSayWhatIsWrongAndPointToTheHelp) {
       {{"COM5:", "a.hex", "--answer-timeout"}, "--answer-timeout needs a number of seconds"},
       {{"--list", "COM5:"}, "--list takes no PORT or FILE.hex"},
       {{"--every", "/dev/a,,/dev/b", "a.hex"}, "MATCH '/dev/a,,/dev/b' holds an empty device"},
+      {{"--every", "/dev/a,/dev/b,", "a.hex"}, "MATCH '/dev/a,/dev/b,' holds an empty device"},
+      {{"--every", "/dev/a,/dev/b,/dev/a", "a.hex"}, "MATCH names /dev/a twice"},
       {{"--every", "--info", "COM5:"}, "--info and --every exclude each other"},
       {{"--answer-gap", "0", "P", "a.hex"}, "--answer-gap takes 1 to 20 milliseconds, not '0'"},
       {{"--answer-gap=21", "P", "a.hex"}, "--answer-gap takes 1 to 20 milliseconds, not '21'"},
