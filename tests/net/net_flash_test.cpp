@@ -173,7 +173,7 @@ TEST_F(NetFlash, AServerStoppedMidRunEndsItWith6WithinTheAnswerTimeOut) {
   }
 }
 
-TEST_F(NetFlash, APortWithNoServerGivesUpWith2AfterTheUsualAttempts) {
+TEST_F(NetFlash, APortWithNoServerGivesUpWith2AndSaysTheConnectionWasRefused) {
   const std::string url = "socket://127.0.0.1:" + std::to_string(freeLoopbackPort());
   const std::string image = files.write("one.hex", ":00000001FF\r\n");
   ChildProcess run(flasher({url, image}));
@@ -181,6 +181,8 @@ TEST_F(NetFlash, APortWithNoServerGivesUpWith2AfterTheUsualAttempts) {
   EXPECT_EQ(run.exitCode(), 2) << run.errorOutput();
   EXPECT_GE(run.runTime().count(), 19.5);  // 199 ticks of 100 ms: refusals cost no more
   EXPECT_NE(run.errorOutput().find(url + " Not available!"), std::string::npos)
+      << run.errorOutput();
+  EXPECT_NE(run.errorOutput().find("attempts: Connection refused"), std::string::npos)
       << run.errorOutput();
 }
 
