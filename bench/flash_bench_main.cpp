@@ -19,8 +19,6 @@
 // gap: the run stalls and ends at the answer time-out. So the benchmark runs
 // itself and its children (simulators and flasher inherit it) at a real-time
 // priority where the system lets it, and says whether it could.
-#include <sched.h>
-
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -100,13 +98,6 @@ Run flashBoards(int boards, const std::vector<std::string>& options,
   }
   if (!run.verified) std::fprintf(stderr, "%s\n", flasher.errorOutput().c_str());
   return run;
-}
-
-// True when this process and its children from now on run ahead of ordinary work.
-bool runAheadOfOtherWork() {
-  sched_param priority{};
-  priority.sched_priority = 10;
-  return sched_setscheduler(0, SCHED_FIFO, &priority) == 0;
 }
 
 void printRow(const char* what, const Run& run, double bound, std::size_t lines,

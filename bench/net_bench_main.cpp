@@ -91,14 +91,17 @@ int table(int lines) {
   const faults::HexImage image = faults::makeImage(lines);
   const std::string hexPath = image.writeTo(folder.path() + "/image.hex");
   const bool gapOption = flasherHasAnswerGap();
+  const bool realTime = runAheadOfOtherWork();
   const std::vector<std::string> gap =
       gapOption ? std::vector<std::string>{"--answer-gap", "2"} : std::vector<std::string>{};
 
   std::printf("Tarnwick network benchmark, %s, %s\n\n", today().c_str(),
               machineDescription().c_str());
-  std::printf("%d lines of 16 data bytes, sent twice; %s\n\n", lines,
+  std::printf("%d lines of 16 data bytes, sent twice; %s; %s\n\n", lines,
               gapOption ? "--answer-gap 2" : "the window's answer gap of 20 ms "
-                                             "(this flasher has no --answer-gap)");
+                                             "(this flasher has no --answer-gap)",
+              realTime ? "simulators, ser2net and flasher at a real-time priority (SCHED_FIFO 10)"
+                       : "at the ordinary priority (no real-time priority was allowed)");
   std::printf("| Path | Whole run | Per line | Per line against the pseudo-terminal |\n");
   std::printf("|---|---|---|---|\n");
   bool allVerified = true;

@@ -57,7 +57,7 @@ Ser2netServer::Ser2netServer(const std::string& device, Accepter accepter,
     problem_ = "ser2net (Debian package ser2net) is needed";
     return;
   }
-  const std::string stack = accepter == Accepter::Rfc2217 ? "telnet(rfc2217),tcp" : "tcp";
+  const std::string stack = accepter == Accepter::Rfc2217 ? "telnet(rfc2217),tcp(nodelay)" : "tcp(nodelay)";
   const std::string config = folder_.write(
       "ser2net.yaml", "connection: &board\n  accepter: " + stack + ",127.0.0.1," +
                           std::to_string(port_) + "\n  connector: serialdev," + device + "," +
