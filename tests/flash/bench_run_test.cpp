@@ -18,9 +18,13 @@ namespace {
 constexpr auto npos = std::string::npos;
 
 TEST_F(FlashRun, AShortAnswerGapKeepsARunByteExactAndSplitAnswersAreTwoAnswers) {
-  // Paced at 115200 baud, as a real line brings the bytes.
+  // Each answer leaves the board in one write. A board paced byte by byte
+  // would make this test hostage to the machine: any stall of either program
+  // over 2 ms (common on a loaded CI machine) splits an answer, which is the
+  // documented behaviour checked below, not a fault. The paced 2 ms runs are
+  // the benchmark's.
   const std::string hexFile = firmwareFile("arm_blink.hex");
-  BoardSim sim({"--write-delay", "0", "--flash-out", files.file("flash.bin")});
+  BoardSim sim(board({}));
   FlashResult run = flash({"--answer-gap", "2", sim.portPath(), hexFile});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   expectFlashHolds(sim, hexFile, 180);
