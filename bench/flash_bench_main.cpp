@@ -50,20 +50,18 @@ double boundSeconds(const faults::HexImage& image, double gapSeconds) {
     bytes += 2 * (4 + image.lines[i].size() + 2 + answer);  // "BOOT", the line, CR LF
   }
   const std::size_t exchanges = 1 + 2 * image.lines.size();
-  return static_cast<double>(bytes) * kSecondsPerByte +
-         static_cast<double>(exchanges) * gapSeconds;
+  return static_cast<double>(bytes) * kSecondsPerByte + static_cast<double>(exchanges) * gapSeconds;
 }
 
 struct Run {
   bool verified = false;
-  double seconds = 0;  // the slowest board's, from its connection to its end
+  double seconds = 0;      // the slowest board's, from its connection to its end
   double wallSeconds = 0;  // the whole program's, start to exit
 };
 
 // Runs the flasher once against `boards` new simulators, all at once.
-Run flashBoards(int boards, const std::vector<std::string>& options,
-                const faults::HexImage& image, const std::string& hexPath,
-                const std::string& folder) {
+Run flashBoards(int boards, const std::vector<std::string>& options, const faults::HexImage& image,
+                const std::string& hexPath, const std::string& folder) {
   std::vector<std::unique_ptr<testing::BoardSim>> sims;
   std::string ports;
   for (int i = 0; i < boards; ++i) {
@@ -87,14 +85,13 @@ Run flashBoards(int boards, const std::vector<std::string>& options,
   if (!reports.is_array()) reports = nlohmann::json::array({reports});
   for (const auto& report : reports) {
     if (!report.is_object() || !report["connect_seconds"].is_number()) return Run{};
-    run.seconds = std::max(run.seconds, report["seconds"].get<double>() -
-                                            report["connect_seconds"].get<double>());
+    run.seconds = std::max(
+        run.seconds, report["seconds"].get<double>() - report["connect_seconds"].get<double>());
   }
   for (int i = 0; i < boards; ++i) {
     const testing::SimSummary summary = testing::parseSummary(sims[i]->stop());
     run.verified = run.verified && summary.errors == 0 &&
-                   testing::readFile(folder + "/flash" + std::to_string(i) + ".bin") ==
-                       image.flash;
+                   testing::readFile(folder + "/flash" + std::to_string(i) + ".bin") == image.flash;
   }
   if (!run.verified) std::fprintf(stderr, "%s\n", flasher.errorOutput().c_str());
   return run;
@@ -125,11 +122,12 @@ int table(int lines) {
 
   std::printf("Tarnwick flasher benchmark, %s, %s\n\n", today().c_str(),
               machineDescription().c_str());
-  std::printf("%d lines of 16 data bytes, each sent twice; the simulator paced at 115200 baud, "
-              "no flash delay; %s\n\n",
-              lines,
-              realTime ? "simulators and flasher at a real-time priority (SCHED_FIFO 10)"
-                       : "at the ordinary priority (no real-time priority was allowed)");
+  std::printf(
+      "%d lines of 16 data bytes, each sent twice; the simulator paced at 115200 baud, "
+      "no flash delay; %s\n\n",
+      lines,
+      realTime ? "simulators and flasher at a real-time priority (SCHED_FIFO 10)"
+               : "at the ordinary priority (no real-time priority was allowed)");
   std::printf("| Run | Time | Per line | Bound per line | Ratio to bound | Target |\n");
   std::printf("|---|---|---|---|---|---|\n");
   printRow("default answer gap (20 ms)", window, windowBound, count, "within 1.05");
@@ -140,11 +138,12 @@ int table(int lines) {
               fast.seconds > 0 ? window.seconds / fast.seconds : 0.0,
               window.verified && fast.verified ? "" : "; a run was not verified");
   const auto compare = [](const char* gap, const Run& four, const Run& one) {
-    std::printf("Four boards with --every against one alone, %s, whole program: %.1f s against "
-                "%.1f s, %.3f times (target: within 1.2)%s\n",
-                gap, four.wallSeconds, one.wallSeconds,
-                one.wallSeconds > 0 ? four.wallSeconds / one.wallSeconds : 0.0,
-                four.verified && one.verified ? "" : "; not every board verified");
+    std::printf(
+        "Four boards with --every against one alone, %s, whole program: %.1f s against "
+        "%.1f s, %.3f times (target: within 1.2)%s\n",
+        gap, four.wallSeconds, one.wallSeconds,
+        one.wallSeconds > 0 ? four.wallSeconds / one.wallSeconds : 0.0,
+        four.verified && one.verified ? "" : "; not every board verified");
   };
   compare("default gap", fourWindow, window);
   compare("--answer-gap 2", fourFast, fast);

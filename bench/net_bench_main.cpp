@@ -59,8 +59,8 @@ RunTiming timeRun(const Path& path, const faults::HexImage& image, const std::st
   std::unique_ptr<testing::Ser2netServer> server;
   std::string port = board.portPath();
   if (path.throughSer2net) {
-    server = std::make_unique<testing::Ser2netServer>(board.portPath(), path.accepter,
-                                                      "115200n81", path.charDelay);
+    server = std::make_unique<testing::Ser2netServer>(board.portPath(), path.accepter, "115200n81",
+                                                      path.charDelay);
     if (!server->listening()) {
       std::fprintf(stderr, "%s\n", server->problem().c_str());
       return {};
@@ -98,8 +98,9 @@ int table(int lines) {
   std::printf("Tarnwick network benchmark, %s, %s\n\n", today().c_str(),
               machineDescription().c_str());
   std::printf("%d lines of 16 data bytes, sent twice; %s; %s\n\n", lines,
-              gapOption ? "--answer-gap 2" : "the window's answer gap of 20 ms "
-                                             "(this flasher has no --answer-gap)",
+              gapOption ? "--answer-gap 2"
+                        : "the window's answer gap of 20 ms "
+                          "(this flasher has no --answer-gap)",
               realTime ? "simulators, ser2net and flasher at a real-time priority (SCHED_FIFO 10)"
                        : "at the ordinary priority (no real-time priority was allowed)");
   std::printf("| Path | Whole run | Per line | Per line against the pseudo-terminal |\n");

@@ -192,8 +192,8 @@ ParsedCommandLine checkOperands(FlashOptions options, const std::vector<std::str
   const std::size_t wanted = options.info ? 1 : 2;
   const char* const port = options.every ? "MATCH" : "PORT";
   if (operands.empty())
-    return usageError(options.info ? "missing PORT" : std::string("missing ") + port +
-                                                          " and FILE.hex");
+    return usageError(options.info ? "missing PORT"
+                                   : std::string("missing ") + port + " and FILE.hex");
   if (operands.size() < wanted) return usageError("missing FILE.hex");
   if (operands.size() > wanted) return usageError("unexpected argument '" + operands[wanted] + "'");
   if (!options.info && operands[1].empty()) return usageError("FILE.hex is empty");
@@ -256,8 +256,8 @@ ParsedCommandLine parseCommandLine(int argc, const char* const argv[]) {
       if (!value) return usageError("--answer-timeout needs a number of seconds");
       const auto timeout = parseSeconds(*value);
       if (!timeout) {
-        return usageError("--answer-timeout takes seconds above 0 and up to 86400, not '" +
-                          *value + "'");
+        return usageError("--answer-timeout takes seconds above 0 and up to 86400, not '" + *value +
+                          "'");
       }
       options.answerTimeout = *timeout;
     } else if (optionValue("--answer-gap", argc, argv, i, value)) {

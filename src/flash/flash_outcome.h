@@ -19,10 +19,10 @@ struct FlashOutcome {
   std::string boardInfo;           // the board's first answer holding "VER="
   // With "ERROR": the line sent last in the pass it came in; 0 before any line.
   download::LineNumber errorLine = 0;
-  std::string errorLineText;  // that line as sent, in download form
-  double seconds = 0;  // from the first connection attempt to the end
+  std::string errorLineText;   // that line as sent, in download form
+  double seconds = 0;          // from the first connection attempt to the end
   double connectSeconds = -1;  // from the first attempt to the connection; -1: none
-  std::string device;  // the device PORT named last; empty while a board name matched none
+  std::string device;          // the device PORT named last; empty while a board name matched none
 };
 
 }  // namespace tarnwick::flash

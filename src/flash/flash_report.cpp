@@ -36,11 +36,11 @@ Json passJson(const std::vector<PassRecord>& passes, Pass pass) {
 
 Json errorLineJson(const FlashOutcome& outcome) {
   if (outcome.exitCode != kExitBoardError || outcome.errorLine < 1) return Json();
-  return Json{{"number", outcome.errorLine},
-              {"pass", outcome.passes.empty() || outcome.passes.back().pass == Pass::Download
-                           ? "download"
-                           : "verify"},
-              {"text", latin1ToUtf8(outcome.errorLineText)}};
+  return Json{
+      {"number", outcome.errorLine},
+      {"pass", outcome.passes.empty() || outcome.passes.back().pass == Pass::Download ? "download"
+                                                                                      : "verify"},
+      {"text", latin1ToUtf8(outcome.errorLineText)}};
 }
 
 Json boardJson(const BoardReport& report) {
@@ -136,7 +136,8 @@ std::string reportTable(const std::vector<BoardReport>& reports) {
   for (const auto& row : rows) {
     std::string line;
     for (std::size_t i = 0; i < row.size(); ++i) {
-      line += i + 1 < row.size() ? row[i] + std::string(widths[i] - row[i].size() + 2, ' ') : row[i];
+      line +=
+          i + 1 < row.size() ? row[i] + std::string(widths[i] - row[i].size() + 2, ' ') : row[i];
     }
     table += line + "\n";
   }

@@ -52,7 +52,8 @@ int flashEvery(const FlashOptions& options, ProgressStyle style) {
     if (options.json) std::cout << "[]\n" << std::flush;
     return kExitPortUnavailable;
   }
-  const auto reports = runGang(options, boards, style, std::cerr, tarnwick::serial::makeSerialPlatformFor);
+  const auto reports =
+      runGang(options, boards, style, std::cerr, tarnwick::serial::makeSerialPlatformFor);
   // With --json the array alone goes to standard output.
   (options.json ? std::cerr : std::cout) << reportTable(reports) << std::flush;
   if (options.json) std::cout << reportJson(reports) << std::flush;

@@ -30,8 +30,8 @@ class PortTarget {
 
   struct Found {
     serial::BoardMatch match = serial::BoardMatch::One;
-    std::string openName;  // what to open: empty unless one port matched
-    std::string device;    // that port as the system names it
+    std::string openName;                        // what to open: empty unless one port matched
+    std::string device;                          // that port as the system names it
     std::vector<serial::PortDescription> ports;  // every match (with a board name)
   };
 

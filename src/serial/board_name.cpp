@@ -97,7 +97,9 @@ BoardResolution resolveBoardName(const BoardName& board,
     if (boardMatches(board, port)) resolution.ports.push_back(port);
   }
   const auto count = resolution.ports.size();
-  resolution.match = count == 0 ? BoardMatch::None : count == 1 ? BoardMatch::One : BoardMatch::Several;
+  resolution.match = count == 0   ? BoardMatch::None
+                     : count == 1 ? BoardMatch::One
+                                  : BoardMatch::Several;
   return resolution;
 }
 

@@ -51,7 +51,6 @@ struct BoardResolution {
   std::vector<PortDescription> ports;  // every matching port, in the list's order
 };
 
-BoardResolution resolveBoardName(const BoardName& board,
-                                 const std::vector<PortDescription>& ports);
+BoardResolution resolveBoardName(const BoardName& board, const std::vector<PortDescription>& ports);
 
 }  // namespace tarnwick::serial

@@ -37,7 +37,9 @@ bool plainPart(const std::string& part) {
 
 }  // namespace
 
-bool isNetworkPortName(const std::string& portName) { return schemeOf(portName) != nullptr; }
+bool isNetworkPortName(const std::string& portName) {
+  return schemeOf(portName) != nullptr;
+}
 
 std::optional<NetworkAddress> parseNetworkAddress(const std::string& portName) {
   const Scheme* scheme = schemeOf(portName);

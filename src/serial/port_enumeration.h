@@ -35,8 +35,8 @@ struct UsbPortIdentity {
 };
 
 struct PortDescription {
-  std::string device;    // as the system names it: /dev/ttyACM0, COM5
-  std::string openName;  // what to hand OpenPort: the same, or \\.\COM5 on Windows
+  std::string device;                  // as the system names it: /dev/ttyACM0, COM5
+  std::string openName;                // what to hand OpenPort: the same, or \\.\COM5 on Windows
   std::optional<UsbPortIdentity> usb;  // none for a built-in port
 };
 

@@ -57,7 +57,8 @@ UsbPortIdentity usbIdentity(udev_device* port, udev_device* usbDevice) {
   udev_device* interface =
       udev_device_get_parent_with_subsystem_devtype(port, "usb", "usb_interface");
   UsbPortIdentity usb;
-  usb.vendorId = static_cast<std::uint16_t>(hexNumber(attribute(usbDevice, "idVendor")).value_or(0));
+  usb.vendorId =
+      static_cast<std::uint16_t>(hexNumber(attribute(usbDevice, "idVendor")).value_or(0));
   usb.productId =
       static_cast<std::uint16_t>(hexNumber(attribute(usbDevice, "idProduct")).value_or(0));
   usb.manufacturer = attribute(usbDevice, "manufacturer");

@@ -136,7 +136,8 @@ std::string comPortName(HDEVINFO devices, SP_DEVINFO_DATA& device) {
 
 std::vector<PortDescription> listSerialPorts() {
   std::vector<PortDescription> ports;
-  const HDEVINFO devices = SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+  const HDEVINFO devices =
+      SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
   if (devices == INVALID_HANDLE_VALUE) return ports;
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;

@@ -41,7 +41,9 @@ constexpr std::uint32_t kFilled = 0x4e45544c;
 // The resolver's error codes are negative in glibc and positive elsewhere;
 // lastError() keeps them negative, apart from errno values.
 constexpr bool kResolverCodesNegative = EAI_NONAME < 0;
-int resolverError(int code) { return kResolverCodesNegative ? code : -code; }
+int resolverError(int code) {
+  return kResolverCodesNegative ? code : -code;
+}
 
 struct Endpoint {
   sockaddr_storage address{};
@@ -109,8 +111,8 @@ void acknowledgeAtOnce(int fd) {
 struct NetworkSerialPlatform::Connection {
   int fd = -1;
   CommTimeouts timeouts;
-  std::string outbox;    // wire bytes still to send
-  std::string received;  // bytes of the serial line not yet read
+  std::string outbox;                     // wire bytes still to send
+  std::string received;                   // bytes of the serial line not yet read
   std::unique_ptr<TelnetComPort> telnet;  // rfc2217:// only
   bool lost = false;
   int lossError = 0;
@@ -120,8 +122,8 @@ struct NetworkSerialPlatform::PendingConnect {
   std::string name;
   NetworkProtocol protocol = NetworkProtocol::RawTcp;
   std::vector<Endpoint> endpoints;
-  std::size_t next = 0;  // the endpoint to try after the one under way
-  int fd = -1;           // the connection under way; -1 when every endpoint failed
+  std::size_t next = 0;         // the endpoint to try after the one under way
+  int fd = -1;                  // the connection under way; -1 when every endpoint failed
   Clock::time_point startedAt;  // of the connection under way
   ~PendingConnect() {
     if (fd >= 0) ::close(fd);
@@ -155,8 +157,8 @@ std::string NetworkSerialPlatform::errorText(int number) {
 }
 
 NetworkSerialPlatform::Connection* NetworkSerialPlatform::connectionOf(PortHandle port) {
-  const auto found = port < 0 || port > INT_MAX ? connections_.end()
-                                                : connections_.find(static_cast<int>(port));
+  const auto found =
+      port < 0 || port > INT_MAX ? connections_.end() : connections_.find(static_cast<int>(port));
   if (found == connections_.end()) {
     fail(EBADF);
     return nullptr;
@@ -193,14 +195,13 @@ bool NetworkSerialPlatform::startConnect(PendingConnect& pending) {
   pending.fd = -1;
   while (pending.next < pending.endpoints.size()) {
     const Endpoint& endpoint = pending.endpoints[pending.next++];
-    const int fd = ::socket(endpoint.family, endpoint.type | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                            endpoint.protocol);
+    const int fd =
+        ::socket(endpoint.family, endpoint.type | SOCK_NONBLOCK | SOCK_CLOEXEC, endpoint.protocol);
     if (fd < 0) {
       fail(errno);
       continue;
     }
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&endpoint.address), endpoint.length) ==
-            0 ||
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&endpoint.address), endpoint.length) == 0 ||
         errno == EINPROGRESS) {
       pending.fd = fd;
       pending.startedAt = Clock::now();
@@ -270,8 +271,7 @@ bool NetworkSerialPlatform::buildDeviceControl(const std::string& mode,
   return true;
 }
 
-bool NetworkSerialPlatform::applyDeviceControl(PortHandle port,
-                                               const DeviceControlRecord& record) {
+bool NetworkSerialPlatform::applyDeviceControl(PortHandle port, const DeviceControlRecord& record) {
   Connection* connection = connectionOf(port);
   if (connection == nullptr) return false;
   NetworkLineRecord filled{};
@@ -292,9 +292,10 @@ bool NetworkSerialPlatform::negotiate(Connection& connection, const LineMode& mo
   waitWhile([&] { return telnet.comPortOption() == TelnetComPort::ComPortOption::Pending; });
   if (connection.lost) return fail(connection.lossError);
   if (telnet.comPortOption() != TelnetComPort::ComPortOption::Agreed) {
-    // A server that refuses the option cannot set the line; one that stays silent is no RFC 2217 server.
+    // A server that refuses the option cannot set the line; one that stays silent is no RFC 2217
+    // server.
     return fail(telnet.comPortOption() == TelnetComPort::ComPortOption::Refused ? EPROTONOSUPPORT
-                                                                                 : ETIMEDOUT);
+                                                                                : ETIMEDOUT);
   }
   telnet.requestLineSettings(mode);
   sendOutbox(connection, deadline);
@@ -344,8 +345,8 @@ bool NetworkSerialPlatform::pump(Connection& connection, Clock::time_point deadl
 bool NetworkSerialPlatform::sendOutbox(Connection& connection, Clock::time_point deadline) {
   while (!connection.outbox.empty()) {
     if (connection.lost) return false;
-    const ssize_t n = ::send(connection.fd, connection.outbox.data(), connection.outbox.size(),
-                             MSG_NOSIGNAL);
+    const ssize_t n =
+        ::send(connection.fd, connection.outbox.data(), connection.outbox.size(), MSG_NOSIGNAL);
     if (n > 0) {
       connection.outbox.erase(0, static_cast<std::size_t>(n));
       continue;
@@ -375,8 +376,8 @@ std::uint32_t NetworkSerialPlatform::read(PortHandle port, std::uint8_t* buffer,
   std::uint32_t received = 0;
   for (;;) {
     std::string& waiting = connection->received;
-    const auto take = static_cast<std::uint32_t>(
-        std::min<std::size_t>(count - received, waiting.size()));
+    const auto take =
+        static_cast<std::uint32_t>(std::min<std::size_t>(count - received, waiting.size()));
     if (take > 0) {
       std::memcpy(buffer + received, waiting.data(), take);
       waiting.erase(0, take);
@@ -438,11 +439,11 @@ void NetworkSerialPlatform::flush(PortHandle port) {
   Connection* connection = connectionOf(port);
   if (connection == nullptr) return;
   const CommTimeouts& timeouts = connection->timeouts;
-  sendOutbox(*connection, Clock::now() +
-                              ruleSpan(timeouts.writeTotalTimeoutMultiplier,
-                                       connection->outbox.size(),
-                                       timeouts.writeTotalTimeoutConstant) +
-                              kFlushMargin);
+  sendOutbox(*connection,
+             Clock::now() +
+                 ruleSpan(timeouts.writeTotalTimeoutMultiplier, connection->outbox.size(),
+                          timeouts.writeTotalTimeoutConstant) +
+                 kFlushMargin);
 }
 
 int NetworkSerialPlatform::close(PortHandle port) {

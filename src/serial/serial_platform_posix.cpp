@@ -23,8 +23,8 @@ namespace tarnwick::serial {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
 using posix::ruleSpan;
+using std::chrono::milliseconds;
 
 // How often a drain looks at the output queue again.
 constexpr milliseconds kDrainPoll{2};

@@ -70,9 +70,8 @@ bool meansNotSerial(DWORD error) {
 // Windows' message for an error number, without its closing line end and full stop.
 std::string systemMessage(DWORD error) {
   char text[512] = {};
-  const DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                     text, sizeof text, nullptr);
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, error, 0, text, sizeof text, nullptr);
   std::string message(text, length);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                               message.back() == '.' || message.back() == ' ')) {

@@ -43,7 +43,8 @@ bool toEightBitText(std::u32string_view text, std::string& out) {
 
 SerialPort::SerialPort(SerialPlatform& platform, MessageService showMessage,
                        std::chrono::milliseconds answerGap)
-    : platform_(platform), showMessage_(std::move(showMessage)),
+    : platform_(platform),
+      showMessage_(std::move(showMessage)),
       timeouts_(portTimeouts(answerGap)) {}
 
 std::int16_t SerialPort::OpenPort(std::u32string_view portName, std::string_view settings) {

@@ -25,7 +25,9 @@ const telnet_telopt_t kOptions[] = {
     {-1, 0, 0},
 };
 
-std::string byteValue(unsigned value) { return std::string(1, static_cast<char>(value)); }
+std::string byteValue(unsigned value) {
+  return std::string(1, static_cast<char>(value));
+}
 
 std::string bigEndian32(unsigned long value) {
   std::string bytes;

@@ -71,9 +71,9 @@ TEST_F(FlashRun, EveryFlashesFourBoardsAtOnceAndOneErrorGives4WithTheOthersVerif
     for (int i = 0; i < 4; ++i) {
       const std::string device = sims[static_cast<std::size_t>(i)]->portPath();
       const bool failed = thirdFails && i == 2;
-      EXPECT_NE(run.out.find(device + "  -         -       " +
-                             (failed ? "error     4" : "verified  0")),
-                npos)
+      EXPECT_NE(
+          run.out.find(device + "  -         -       " + (failed ? "error     4" : "verified  0")),
+          npos)
           << run.out;
       if (failed) {
         EXPECT_NE(shown.find(device + ": tarnwick-flash: the board answered \"ERROR\" to line 20"),

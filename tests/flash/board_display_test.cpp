@@ -49,9 +49,9 @@ TEST(BoardDisplay, OnATerminalEachBoardKeepsItsRowAndMessagesGoAboveThem) {
   display.row(1).line("tarnwick-flash: the board answered \"ERROR\"");
   display.row(1).status("stopped");
   EXPECT_EQ(screenOf(out.str()),
-            (std::vector<std::string>{
-                "/dev/ttyACM10: tarnwick-flash: the board answered \"ERROR\"",
-                "/dev/ttyACM0   verify 140/140 lines", "/dev/ttyACM10  stopped", ""}));
+            (std::vector<std::string>{"/dev/ttyACM10: tarnwick-flash: the board answered \"ERROR\"",
+                                      "/dev/ttyACM0   verify 140/140 lines",
+                                      "/dev/ttyACM10  stopped", ""}));
 }
 
 TEST(BoardDisplay, ElsewhereEveryLineNamesItsBoardAndRowsAreNotPrinted) {

@@ -18,7 +18,7 @@ TEST(PortList, DeviceStringsOfAnyBytesStayOneLineAPortAndValidJson) {
   usb.vendorId = 0x1a86;
   usb.productId = 0x7523;
   usb.product = "USB\xff Serial\r\nFAKE";  // a cheap adapter's product string
-  usb.serialNumber = "\xc3\xa9t\xc3\xa9";    // UTF-8, kept as it is
+  usb.serialNumber = "\xc3\xa9t\xc3\xa9";  // UTF-8, kept as it is
   const std::vector<serial::PortDescription> ports = {
       {"/dev/ttyUSB3", "/dev/ttyUSB3", usb},
       {"/dev/ttyS0", "/dev/ttyS0", std::nullopt},

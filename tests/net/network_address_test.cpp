@@ -31,10 +31,10 @@ TEST(NetworkAddress, HostsPortsAndIpv6LiteralsAreTakenApartAsTyped) {
 }
 
 TEST(NetworkAddress, MalformedNamesAreRefusedAndDevicesAreNoNetworkNames) {
-  for (const char* name : {"socket://", "socket://host", "socket://:4000", "socket://host:",
-                           "socket://::1:4000", "socket://[::1]4000", "socket://[::1:4000",
-                           "socket://host:4000/board", "rfc2217://host:4000?baud=9600",
-                           "rfc2217://user@host:4000", "socket://ho st:4000"}) {
+  for (const char* name :
+       {"socket://", "socket://host", "socket://:4000", "socket://host:", "socket://::1:4000",
+        "socket://[::1]4000", "socket://[::1:4000", "socket://host:4000/board",
+        "rfc2217://host:4000?baud=9600", "rfc2217://user@host:4000", "socket://ho st:4000"}) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(isNetworkPortName(name));
     EXPECT_FALSE(parseNetworkAddress(name).has_value());

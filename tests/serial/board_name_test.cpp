@@ -19,7 +19,8 @@ PortDescription usbPort(const std::string& device, std::uint16_t vendor, std::ui
   return {device, device, usb};
 }
 
-std::vector<std::string> picked(const std::string& name, const std::vector<PortDescription>& ports) {
+std::vector<std::string> picked(const std::string& name,
+                                const std::vector<PortDescription>& ports) {
   std::string error;
   const auto board = parseBoardName(name, error);
   if (!board) return {"error: " + error};

@@ -84,7 +84,8 @@ TEST(BenchPorts, TheFlasherListsThePortsForAPersonAndAsJson) {
   EXPECT_NE(run.out.find("/dev/ttyACM0  2341:0043"), std::string::npos) << run.out;
   run = runFlasher({"--list", "--json"});
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(nlohmann::json::parse(run.out), nlohmann::json::parse(flash::formatPortListJson(ports)));
+  EXPECT_EQ(nlohmann::json::parse(run.out),
+            nlohmann::json::parse(flash::formatPortListJson(ports)));
 }
 
 TEST(BenchPorts, BoardNamesPickTheirBoard) {
@@ -92,12 +93,9 @@ TEST(BenchPorts, BoardNamesPickTheirBoard) {
     const char* name;
     std::vector<std::string> devices;
   } cases[] = {
-      {"usb:2341:0043", {"/dev/ttyACM0"}},
-      {"usb:0403:6001:A50285BI", {"/dev/ttyUSB0"}},
-      {"usb:0403:6001:A50285BJ", {}},
-      {"serial:85736323838351F0E1A1", {"/dev/ttyACM0"}},
-      {"usb-path:1-4", {"/dev/ttyUSB0"}},
-      {"usb-path:1-2", {}},  // the hub, not a board
+      {"usb:2341:0043", {"/dev/ttyACM0"}}, {"usb:0403:6001:A50285BI", {"/dev/ttyUSB0"}},
+      {"usb:0403:6001:A50285BJ", {}},      {"serial:85736323838351F0E1A1", {"/dev/ttyACM0"}},
+      {"usb-path:1-4", {"/dev/ttyUSB0"}},  {"usb-path:1-2", {}},  // the hub, not a board
   };
   for (const auto& c : cases) {
     const auto found = resolve(c.name);

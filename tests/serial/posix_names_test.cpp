@@ -53,7 +53,8 @@ TEST(PosixPortNames, NamesOfNoSerialDeviceNeverTakeAByteNorBlock) {
       {"directory", dir + "/folder", false, notSerial},
       {"missing", dir + "/missing", false, missing},
       {"10,000 characters", std::string(10000, 'a'), false, "File name too long"},
-      {"zero byte", file + std::string(1, '\0') + "x", false, missing},  // cut at the zero: the file
+      {"zero byte", file + std::string(1, '\0') + "x", false,
+       missing},  // cut at the zero: the file
   };
   PosixSerialPlatform platform;
   Messages messages;

@@ -66,8 +66,7 @@ TEST_F(SerialPortTest, AFrontEndsAnswerGapEndsReadsAndNothingElseChanges) {
     ASSERT_EQ(gapped.OpenPort(U"COM5:", kSettings), kPortTrue);
     const CommTimeouts& t = fake.timeouts;
     EXPECT_EQ((std::vector<std::uint32_t>{t.readIntervalTimeout, t.readTotalTimeoutMultiplier,
-                                          t.readTotalTimeoutConstant,
-                                          t.writeTotalTimeoutMultiplier,
+                                          t.readTotalTimeoutConstant, t.writeTotalTimeoutMultiplier,
                                           t.writeTotalTimeoutConstant}),
               (std::vector<std::uint32_t>{c.readIntervalMs, 1, 1, 1, 10}))
         << c.askedMs << " ms";

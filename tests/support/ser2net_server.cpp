@@ -57,15 +57,16 @@ Ser2netServer::Ser2netServer(const std::string& device, Accepter accepter,
     problem_ = "ser2net (Debian package ser2net) is needed";
     return;
   }
-  const std::string stack = accepter == Accepter::Rfc2217 ? "telnet(rfc2217),tcp(nodelay)" : "tcp(nodelay)";
+  const std::string stack =
+      accepter == Accepter::Rfc2217 ? "telnet(rfc2217),tcp(nodelay)" : "tcp(nodelay)";
   const std::string config = folder_.write(
-      "ser2net.yaml", "connection: &board\n  accepter: " + stack + ",127.0.0.1," +
-                          std::to_string(port_) + "\n  connector: serialdev," + device + "," +
-                          lineSettings + ",local\n" +
-                          (charDelay == CharDelay::Off ? "  options:\n    chardelay: false\n" : ""));
+      "ser2net.yaml",
+      "connection: &board\n  accepter: " + stack + ",127.0.0.1," + std::to_string(port_) +
+          "\n  connector: serialdev," + device + "," + lineSettings + ",local\n" +
+          (charDelay == CharDelay::Off ? "  options:\n    chardelay: false\n" : ""));
   // -n: in the foreground, so that its process id is the one to stop.
-  process_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{SER2NET_PROGRAM, "-n", "-c", config});
+  process_ =
+      std::make_unique<ChildProcess>(std::vector<std::string>{SER2NET_PROGRAM, "-n", "-c", config});
   const auto deadline = Clock::now() + 10s;
   while (!listensOnLoopback(port_)) {
     if (process_->waitForExit(0ms) || Clock::now() > deadline) {
@@ -79,8 +80,8 @@ Ser2netServer::Ser2netServer(const std::string& device, Accepter accepter,
 }
 
 std::string Ser2netServer::url() const {
-  return (accepter_ == Accepter::Rfc2217 ? "rfc2217://" : "socket://") +
-         std::string("127.0.0.1:") + std::to_string(port_);
+  return (accepter_ == Accepter::Rfc2217 ? "rfc2217://" : "socket://") + std::string("127.0.0.1:") +
+         std::to_string(port_);
 }
 
 void Ser2netServer::stop() {

@@ -22,7 +22,8 @@ class Ser2netServer {
  public:
   // `lineSettings` in ser2net's own words, such as "115200n81" or "9600n82,rtscts".
   Ser2netServer(const std::string& device, Accepter accepter,
-                const std::string& lineSettings = "115200n81", CharDelay charDelay = CharDelay::Off);
+                const std::string& lineSettings = "115200n81",
+                CharDelay charDelay = CharDelay::Off);
   ~Ser2netServer() { stop(); }
   Ser2netServer(const Ser2netServer&) = delete;
   Ser2netServer& operator=(const Ser2netServer&) = delete;
