@@ -5,11 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "download/hex_file_reader.h"
 #include "download/protocol.h"
 #include "download/runtime_error.h"
 #include "flash/exit_codes.h"
-#include "flash/image_check.h"
+#include "flash/hex_image.h"
 
 namespace tarnwick::flash {
 namespace {
@@ -104,55 +103,34 @@ void FlashSession::wireTimers() {
   form_.bindTimer(FormTimer::Timer2, loop_.add(kInfoPollInterval, [this] { control_.infoTick(); }));
 }
 
+// The phases of a run, in order: check the file, connect, download, verify
+// (or, with --info, ask the board who it is), then --go's "BOOTg".
 int FlashSession::run() {
-  if (!options_.info && !fileFits()) {
+  if (!options_.info && !checkFile()) {
     progress_.finish();
     return outcome_.exitCode;
   }
   connect();
-  if (!ended() && options_.info) {
+  if (options_.info) {
     showInfo();
-  } else if (!ended()) {
+  } else {
     download();
+    verify();
   }
-  if (outcome_.exitCode == kExitVerified && options_.go) {
-    control_.installClick();
-    progress_.note("sent \"BOOTg\": the program starts");
-  }
-  if (port_.isOpen()) control_.unload();
-  progress_.finish();
-  if (judge_) outcome_.passes = judge_->passes();
-  outcome_.seconds = std::chrono::duration<double>(clock_.now() - connectStart_).count();
-  return outcome_.exitCode;
+  if (outcome_.exitCode == kExitVerified && options_.go) startProgram();
+  return closeRun();
 }
 
-bool FlashSession::fileFits() {
-  // The handler's own loader, into a table of our own: the handlers' state is
-  // not touched before the port has opened.
-  std::vector<std::string> lines(download::kMaxImageLines + 1);
-  LineNumber count = 0;
-  if (auto error =
-          download::readHexLines(options_.hexFile, lines, count, kFlasherLimits.maxLines)) {
-    end(kExitFileNotLoaded, "cannot load " + options_.hexFile + ": error " +
-                                std::to_string(error->number) + ": " + error->description);
-    return false;
+bool FlashSession::checkFile() {
+  if (!image_) {
+    ImageLoad load = loadHexImage(options_.hexFile, options_.check, kFlasherLimits.maxLines);
+    if (!load.image) {
+      end(kExitFileNotLoaded, load.fault);
+      return false;
+    }
+    image_ = std::move(load.image);
   }
-  return imageFits(lines, count);
-}
-
-bool FlashSession::imageFits(const std::vector<std::string>& lines, LineNumber count) {
-  outcome_.lines = imageLines(lines, count);
-  if (outcome_.lines == 0) {
-    // The window would wait for ever: an empty image has no last line to verify.
-    end(kExitFileNotLoaded, "cannot load " + options_.hexFile + ": the file holds no lines");
-    return false;
-  }
-  if (!options_.check) return true;
-  if (const auto fault = checkImage(lines, count)) {
-    end(kExitFileNotLoaded, "cannot load " + options_.hexFile + ": " + fault->description +
-                                "; --no-check sends the file unchecked");
-    return false;
-  }
+  outcome_.lines = image_->sendLines;
   return true;
 }
 
@@ -165,6 +143,51 @@ void FlashSession::connect() {
   progress_.connected(outcome_.device == options_.port
                           ? options_.port
                           : outcome_.device + " (" + options_.port + ")");
+}
+
+void FlashSession::download() {
+  if (ended()) return;
+  handOverImage();
+  phase_ = Phase::Armed;
+  judge_.emplace(outcome_.lines);
+  progress_.loaded(options_.hexFile, outcome_.lines);
+  loop_.run([this] { return finished() || judge_->pass() == Pass::Verify; });
+}
+
+void FlashSession::verify() {
+  if (ended()) return;
+  loop_.run([this] { return finished(); });
+  // The receive loop never stops by itself; should every timer be off, nothing can come.
+  end(kExitNoAnswer, "the run stopped with no timer running " + whereTheRunStands());
+}
+
+void FlashSession::handOverImage() {
+  // What Open File and Download does once its read has succeeded, with the
+  // table read and checked before connecting: Open Port forgot any image
+  // loaded before it, and reading the file again could send another one.
+  download::DownloadState& state = control_.state();
+  state.verifyPass = 0;
+  state.downloadRequested = 1;
+  state.hexLines = image_->lines;
+  state.lineTotal = image_->count;
+  state.lineIndex = 0;
+  form_.setBarMax(state.lineTotal);
+  form_.setBarText(std::string(download::kBarReady));
+  form_.setTimerEnabled(FormTimer::Timer2, true);  // the info polling, until the board answers
+  state.imageLoaded = 1;
+}
+
+void FlashSession::startProgram() {
+  control_.installClick();
+  progress_.note("sent \"BOOTg\": the program starts");
+}
+
+int FlashSession::closeRun() {
+  if (port_.isOpen()) control_.unload();
+  progress_.finish();
+  if (judge_) outcome_.passes = judge_->passes();
+  outcome_.seconds = std::chrono::duration<double>(clock_.now() - connectStart_).count();
+  return outcome_.exitCode;
 }
 
 void FlashSession::lookUpPort() {
@@ -196,6 +219,7 @@ std::string FlashSession::whyNotOpened() const {
 }
 
 void FlashSession::showInfo() {
+  if (ended()) return;
   loop_.run([this] { return finished() || infoComplete(); });
   if (ended()) return;
   std::string answer = infoAnswer_;
@@ -207,20 +231,6 @@ void FlashSession::showInfo() {
 bool FlashSession::infoComplete() {
   if (infoAnswer_.empty()) return false;
   return infoAnswer_.back() == '\n' || clock_.now() - lastChunkAt_ >= kInfoQuiet;
-}
-
-void FlashSession::download() {
-  control_.openFileAndDownloadClick();
-  const download::DownloadState& state = control_.state();
-  // The loader has shown its error through messageShown already.
-  if (state.imageLoaded != 1) return end(kExitFileNotLoaded, "cannot load " + options_.hexFile);
-  if (!imageFits(state.hexLines, state.lineTotal)) return;
-  phase_ = Phase::Armed;
-  judge_.emplace(outcome_.lines);
-  progress_.loaded(options_.hexFile, outcome_.lines);
-  loop_.run([this] { return finished(); });
-  // The receive loop never stops by itself; should every timer be off, nothing can come.
-  end(kExitNoAnswer, "the run stopped with no timer running " + whereTheRunStands());
 }
 
 void FlashSession::end(int exitCode, const std::string& message) {

@@ -1,14 +1,15 @@
 // One run of the flasher: connect, load, download and verify, as the window
 // would do it when a person clicks Open Port and then Open File and Download.
 //
-// How it works: the session first reads FILE.hex and checks that it is one
-// whole Intel HEX image (image_check.h; --no-check skips that), so that a file
-// that cannot be sent fails before any port is tried. It then wires
-// DownloadControl to a HeadlessForm and the window's three timers (Timer3
-// 100 ms, TMRComm 20 ms, Timer2 500 ms) to a TimerLoop, clicks Open Port, and
-// lets the timers run. Once connected it clicks Open File and Download, which
-// loads FILE.hex again into the handlers' own table and starts the info
-// polling; the handlers do the rest.
+// How it works: run() goes through the phases of a run, one function each:
+// checkFile reads FILE.hex once and checks that it is one whole Intel HEX
+// image (hex_image.h; --no-check skips the check), so that a file that cannot
+// be sent fails before any port is tried; connect wires DownloadControl to a
+// HeadlessForm and the window's three timers (Timer3 100 ms, TMRComm 20 ms,
+// Timer2 500 ms) to a TimerLoop, clicks Open Port and lets the timers run;
+// download hands the image to the handlers as Open File and Download would
+// and runs the download pass; verify runs the verify pass to its end. The
+// handlers do the sending; the session watches.
 //
 // How the run stands comes from the handlers' events (DownloadObserver): a
 // connection, the attempts given up, each line sent with its index and form,
@@ -32,12 +33,12 @@
 //     holds no keyword makes the run rest, and only the time-out ends it.
 //   - Only an answer holding a keyword restarts the time-out: a device that
 //     echoes each command is not a board, and must not keep the run alive.
-//   - Open Port forgets an image loaded before it, so the load that counts is
-//     the handlers', after the port has opened; its table is checked again,
-//     in case the file changed meanwhile.
+//   - Open Port forgets an image loaded before it, so the image is handed to
+//     the handlers after the port has opened, never before.
 #pragma once
 
 #include <limits>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -46,6 +47,7 @@
 #include "flash/flash_options.h"
 #include "flash/flash_outcome.h"
 #include "flash/headless_form.h"
+#include "flash/hex_image.h"
 #include "flash/port_target.h"
 #include "flash/progress_report.h"
 #include "flash/run_judge.h"
@@ -71,6 +73,10 @@ class FlashSession : private download::DownloadObserver, private FormEvents {
   FlashSession(const FlashSession&) = delete;
   FlashSession& operator=(const FlashSession&) = delete;
 
+  // The image, read and checked already (the station's, --every's): run()
+  // then reads no file. Call before run().
+  void useImage(std::shared_ptr<const HexImage> image) { image_ = std::move(image); }
+
   // Runs to the end and gives the exit code.
   int run();
   // After run(): how it ended and what it did.
@@ -81,14 +87,18 @@ class FlashSession : private download::DownloadObserver, private FormEvents {
   using TimePoint = LoopClock::Clock::time_point;
 
   void wireTimers();
-  bool fileFits();  // read and checked before connecting; says why not
-  bool imageFits(const std::vector<std::string>& lines, download::LineNumber count);
+  // The phases of a run; each does nothing once the run has ended.
+  bool checkFile();  // read (unless given) and checked before connecting; says why not
   void connect();
+  void download();
+  void verify();
+  void showInfo();  // --info, in place of download and verify
+  void startProgram();
+  int closeRun();
+  void handOverImage();
   void lookUpPort();
   void attemptDone();
   std::string whyNotOpened() const;
-  void showInfo();
-  void download();
   void end(int exitCode, const std::string& message = std::string());
   bool ended() const { return ended_; }
   bool finished();
@@ -123,6 +133,7 @@ class FlashSession : private download::DownloadObserver, private FormEvents {
   download::DownloadControl control_;
 
   Phase phase_ = Phase::Connecting;
+  std::shared_ptr<const HexImage> image_;
   std::optional<RunJudge> judge_;  // from the handlers' load on
   bool ended_ = false;
   FlashOutcome outcome_;

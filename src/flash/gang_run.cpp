@@ -6,6 +6,7 @@
 
 #include "flash/board_display.h"
 #include "flash/flash_session.h"
+#include "flash/hex_image.h"
 #include "serial/board_name.h"
 
 namespace tarnwick::flash {
@@ -28,7 +29,8 @@ serial::PortDescription describe(const std::string& device,
 }
 
 BoardReport flashBoard(const FlashOptions& gangOptions, const serial::PortDescription& board,
-                       ProgressSink& sink, ProgressStyle style, const PlatformMaker& makePlatform) {
+                       const std::shared_ptr<const HexImage>& image, ProgressSink& sink,
+                       ProgressStyle style, const PlatformMaker& makePlatform) {
   FlashOptions options = gangOptions;
   options.every = false;
   options.port = board.openName;
@@ -36,6 +38,7 @@ BoardReport flashBoard(const FlashOptions& gangOptions, const serial::PortDescri
   const auto platform = makePlatform(board.openName);
   std::ostringstream unused;  // --info, which goes alone, writes here
   FlashSession session(options, *platform, progress, unused);
+  if (image) session.useImage(image);
   session.run();
   BoardReport report{board.device, options.hexFile, {}, {}, session.outcome()};
   report.outcome.device = board.device;
@@ -69,11 +72,16 @@ std::vector<BoardReport> runGang(const FlashOptions& options,
   std::vector<std::string> devices;
   for (const auto& board : boards) devices.push_back(board.device);
   BoardDisplay display(progress, style == ProgressStyle::Terminal, devices);
+  // One read of the file for every board; a file that does not load is left
+  // to each session, which reports it as its own outcome.
+  std::shared_ptr<const HexImage> image;
+  if (!options.info)
+    image = loadHexImage(options.hexFile, options.check, kFlasherLimits.maxLines).image;
   std::vector<BoardReport> reports(boards.size());
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < boards.size(); ++i) {
     threads.emplace_back([&, i] {
-      reports[i] = flashBoard(options, boards[i], display.row(i), style, makePlatform);
+      reports[i] = flashBoard(options, boards[i], image, display.row(i), style, makePlatform);
     });
   }
   for (auto& thread : threads) thread.join();

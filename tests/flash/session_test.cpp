@@ -34,11 +34,13 @@ struct SessionFixture : ::testing::Test {
   int run(PortLister listPorts = serial::listSerialPorts) {
     ProgressReport progress(err, ProgressStyle::Lines, options.verbose, clock);
     FlashSession session(options, board, progress, out, clock, processStopRequest, listPorts);
+    if (image) session.useImage(image);
     const int exitCode = session.run();
     outcome = session.outcome();
     return exitCode;
   }
   FlashOutcome outcome;
+  std::shared_ptr<const HexImage> image;  // read before the run, as the station does
   std::vector<std::string> commands() const {
     std::vector<std::string> sent;
     for (const auto& w : board.writes) sent.push_back(w.substr(0, w.size() - 2));
@@ -58,6 +60,16 @@ TEST_F(SessionFixture, AVerifiedRunSendsBothPassesThenStartsTheProgramAndClosesT
             "connecting to COM5:\nconnected to COM5:\nloaded " + options.hexFile +
                 ": 3 lines; waiting for the board\ndownload pass: 3 lines\nverify pass: 3 lines\n"
                 "verified 3 lines in 0.3 s\nsent \"BOOTg\": the program starts\n");
+}
+
+TEST_F(SessionFixture, TheBoardGetsTheImageReadAtTheStartThoughTheFileChangesMeanwhile) {
+  // The station records the image's hash once; the board must get those bytes.
+  image = loadHexImage(options.hexFile, true, kFlasherLimits.maxLines).image;
+  ASSERT_TRUE(image);
+  files.write("image.hex", ":0400000005060708D6\r\n:00000001FF\r\n");
+  EXPECT_EQ(run(), kExitVerified);
+  EXPECT_EQ(commands().at(2), "BOOT:0400000001020304F2");
+  EXPECT_EQ(outcome.lines, 3);
 }
 
 TEST_F(SessionFixture, SilenceEndsTheRunOneTimeOutAfterTheLastAnswer) {
