@@ -6,6 +6,7 @@
 
 #include "flash/exit_codes.h"
 #include "serial/board_name.h"
+#include "serial/network_address.h"
 
 namespace tarnwick::flash {
 namespace {
@@ -32,10 +33,11 @@ ends when the board has verified it.
   --list               list the system's serial ports, one a line: device,
                        USB vendor:product id, manufacturer, product, serial
                        number, interface and USB location; then end
-  --json               with --list, the list as a JSON array; with a run, a
-                       report of it as one JSON object on standard output at
-                       its end (with --every, an array of them, and the table
-                       goes to standard error). The board's answers and the
+  --json               with --list, the list as a JSON array; with a run or
+                       --info, a report of it as one JSON object on standard
+                       output at its end, the answer to --info in its
+                       board_info (with --every, an array of them, and the
+                       table goes to standard error). The board's answers and the
                        file's lines are bytes: each byte is written as the
                        character of the same number, U+0000 to U+00FF
   --answer-gap MS      the quiet, in milliseconds, that ends one answer of the
@@ -94,17 +96,13 @@ Exit status:
    8  the board did not follow the protocol: it ended a pass early, or
       answered so that a pass would start again or a line go out of turn
   64  the command line was wrong
- 130  interrupted (SIGINT or SIGTERM); where the run stood is named
+ 130  interrupted (SIGINT, SIGTERM, or SIGHUP from a closed terminal); where
+      the run stood is named, and --json still reports
 With --every, the highest code of the boards.
 )";
 
 constexpr char kTryHelp[] = "Try 'tarnwick-flash --help'.\n";
 constexpr long kMaxTimeoutMs = 86400L * 1000;  // a day
-
-ParsedCommandLine usageError(const std::string& problem) {
-  return ParsedCommandLine{std::nullopt, "tarnwick-flash: " + problem + "\n" + kTryHelp,
-                           kExitUsage};
-}
 
 // Seconds as digits with up to three decimals: "5", "0.5", "12.250".
 std::optional<std::chrono::milliseconds> parseSeconds(const std::string& text) {
@@ -149,8 +147,16 @@ std::optional<std::string> conflict(const FlashOptions& options) {
   if (options.info && options.go) return "--info and --go exclude each other";
   if (options.quiet && options.verbose) return "--quiet and --verbose exclude each other";
   if (options.info && options.every) return "--info and --every exclude each other";
-  if (options.info && options.json) return "--info and --json exclude each other";
   return std::nullopt;
+}
+
+// A network name must reach one port, not whatever the resolver makes of a typo.
+std::optional<std::string> networkProblem(const std::string& name) {
+  std::string problem;
+  if (!serial::isNetworkPortName(name) || serial::parseNetworkAddress(name, problem)) {
+    return std::nullopt;
+  }
+  return "'" + name + "' is no network port: " + problem;
 }
 
 // A board name must be one; a list of devices must not hold an empty one.
@@ -163,7 +169,7 @@ std::optional<std::string> portProblem(const FlashOptions& options) {
     }
     return std::nullopt;
   }
-  if (!options.every) return std::nullopt;
+  if (!options.every) return networkProblem(options.port);
   // One device twice would be two sessions on one port, and one of them busy.
   std::vector<std::string> seen;
   std::size_t start = 0;
@@ -171,6 +177,7 @@ std::optional<std::string> portProblem(const FlashOptions& options) {
     const std::size_t comma = options.port.find(',', start);
     const std::string device = options.port.substr(start, comma - start);
     if (device.empty()) return "MATCH '" + options.port + "' holds an empty device";
+    if (auto problem = networkProblem(device)) return problem;
     if (std::find(seen.begin(), seen.end(), device) != seen.end()) {
       return "MATCH names " + device + " twice";
     }
@@ -229,6 +236,11 @@ std::optional<std::chrono::milliseconds> parseGap(const std::string& text) {
 }
 
 }  // namespace
+
+ParsedCommandLine usageError(const std::string& problem) {
+  return ParsedCommandLine{std::nullopt, "tarnwick-flash: " + problem + "\n" + kTryHelp,
+                           kExitUsage};
+}
 
 const char* usageText() {
   return kUsage;

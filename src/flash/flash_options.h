@@ -27,7 +27,7 @@ struct FlashOptions {
   bool quiet = false;    // no progress
   bool verbose = false;  // show every answer of the board
   bool list = false;     // only list the system's serial ports
-  bool json = false;     // the list, or the run's report, as JSON on standard output
+  bool json = false;     // the list, or the run's report (--info's too), as JSON on standard output
   bool every = false;    // flash every board that `port` matches, side by side
   std::chrono::milliseconds answerTimeout{5000};
   // The quiet that ends one answer; 20 ms is the window's.
@@ -41,6 +41,9 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine parseCommandLine(int argc, const char* const argv[]);
+
+// A usage error found after parsing (exit code 64), worded as the parser's.
+ParsedCommandLine usageError(const std::string& problem);
 
 // The help text, with the exit codes.
 const char* usageText();

@@ -47,7 +47,7 @@ Json boardJson(const BoardReport& report) {
   const FlashOutcome& outcome = report.outcome;
   Json json = {{"port", report.port},
                {"device", textOrNull(outcome.device)},
-               {"file", report.file},
+               {"file", textOrNull(report.file)},  // none with --info
                {"lines", outcome.lines},
                {"outcome", outcomeWord(outcome.exitCode)},
                {"exit_code", outcome.exitCode},

@@ -3,7 +3,11 @@
 // gang_run.h for --every and flash_options.cpp for the command line and the
 // exit codes.
 #include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
 
+#include "flash/device_identity.h"
 #include "flash/exit_codes.h"
 #include "flash/flash_options.h"
 #include "flash/flash_report.h"
@@ -35,7 +39,9 @@ int flashOne(const FlashOptions& options, ProgressStyle style) {
   // Network names (socket://, rfc2217://) get the network platform, every
   // other name the system's serial ports; with --every, each board its own.
   const auto platform = tarnwick::serial::makeSerialPlatformFor(options.port);
-  FlashSession session(options, *platform, progress, std::cout);
+  // With --json the report alone goes to standard output, --info's answer in it.
+  std::ostringstream infoInReport;
+  FlashSession session(options, *platform, progress, options.json ? infoInReport : std::cout);
   const int exitCode = session.run();
   if (options.json) {
     std::cout << reportJson(BoardReport{options.port, options.hexFile, {}, {}, session.outcome()})
@@ -51,6 +57,13 @@ int flashEvery(const FlashOptions& options, ProgressStyle style) {
               << " matches no serial port (--list shows them)\n";
     if (options.json) std::cout << "[]\n" << std::flush;
     return kExitPortUnavailable;
+  }
+  // Two names of one device would be two sessions flashing one board.
+  std::vector<std::string> devices;
+  for (const auto& board : boards) devices.push_back(board.openName);
+  if (const auto twice = oneDeviceNamedTwice(devices)) {
+    std::cerr << usageError("MATCH names one device twice: " + *twice).text << std::flush;
+    return kExitUsage;
   }
   const auto reports =
       runGang(options, boards, style, std::cerr, tarnwick::serial::makeSerialPlatformFor);

@@ -1,5 +1,6 @@
-// A request to end the run, set by SIGINT or SIGTERM (Ctrl+C, Ctrl+Break on
-// Windows) and looked at by every session between two ticks of its timers.
+// A request to end the run, set by SIGINT, SIGTERM or SIGHUP (Ctrl+C, a closed
+// terminal; Ctrl+Break and a closed console on Windows) and looked at by every session between two
+// ticks of its timers.
 //
 // The signal handlers only store the signal's number: a lock-free atomic is
 // all that a handler may touch. Each session ends its run at the next look,
@@ -24,7 +25,7 @@ class StopRequest {
 // The one request of the process, which installStopSignals() wires to the signals.
 inline StopRequest processStopRequest;
 
-// Makes SIGINT and SIGTERM set processStopRequest instead of killing the
+// Makes SIGINT, SIGTERM and SIGHUP set processStopRequest instead of killing the
 // program, and makes a closed pipe (`tarnwick-flash -v ... | head`) an error
 // of the write instead of the end of the program (SIGPIPE is ignored).
 void installStopSignals();

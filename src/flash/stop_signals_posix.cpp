@@ -1,4 +1,6 @@
-// SIGINT and SIGTERM set the process's stop request; SIGPIPE is ignored.
+// SIGINT, SIGTERM and SIGHUP set the process's stop request; SIGPIPE is ignored.
+// SIGHUP comes when the terminal or the ssh session closes: the run must still
+// end as a stopped one, with its report (which may go to a file or a pipe).
 #include <signal.h>
 
 #include <initializer_list>
@@ -23,7 +25,7 @@ void installStopSignals() {
   struct sigaction stop {};
   stop.sa_handler = onStopSignal;
   sigemptyset(&stop.sa_mask);
-  for (const int number : {SIGINT, SIGTERM}) sigaction(number, &stop, nullptr);
+  for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &stop, nullptr);
 }
 
 }  // namespace tarnwick::flash

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -94,6 +95,30 @@ TEST_F(FlashRun, EveryFlashesFourBoardsAtOnceAndOneErrorGives4WithTheOthersVerif
       EXPECT_NE(("," + list + ",").find("," + device + ","), npos) << line;
     }
   }
+}
+
+TEST_F(FlashRun, InfoWithJsonGivesTheAnswerAsTheReportsBoardInfo) {
+  BoardSim sim(board({}));
+  const FlashResult run = flash({"--info", "--json", sim.portPath()});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const auto json = nlohmann::json::parse(run.out);  // the report alone
+  EXPECT_EQ(json["outcome"], "verified");
+  EXPECT_EQ(json["board_info"], "VER=2.1 simulated board\r\n");
+  EXPECT_TRUE(json["file"].is_null());
+}
+
+// One board through a link to it would be flashed twice and counted twice.
+TEST_F(FlashRun, EveryRefusesOneDeviceReachedThroughTwoNamesBeforeAnyPortOpens) {
+  BoardSim sim(board({}));
+  const std::string link = files.file("board-link");
+  ASSERT_EQ(symlink(sim.portPath().c_str(), link.c_str()), 0);
+  const FlashResult run = flash({"--every", sim.portPath() + "," + link, smallImage});
+  EXPECT_EQ(run.exitCode, 64);
+  EXPECT_NE(run.err.find("MATCH names one device twice: " + sim.portPath() + " and " + link), npos)
+      << run.err;
+  EXPECT_EQ(run.out, "");
+  sim.stop();
+  EXPECT_EQ(sim.log().find("<- BOOTinfo"), npos) << sim.log();
 }
 
 TEST_F(FlashRun, JsonReportsAWholeRunAnErrorAndATimeOutWithTheBoardsBytes) {

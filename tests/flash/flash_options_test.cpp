@@ -105,5 +105,30 @@ TEST(FlashOptions, TheTimeOutIsAPositiveNumberOfSecondsWithAtMostMilliseconds) {
   EXPECT_EQ(parse({"--answer-timeout", "1.5", "P", "F"}).options->answerTimeout, 1500ms);
 }
 
+// The resolver would take 99999 as 34463, another board's port on the same server.
+TEST(FlashOptions, ANetworkPortOutsideOneTo65535OrNoneIsAUsageErrorForBothKinds) {
+  const struct {
+    std::vector<const char*> args;
+    std::string problem;
+  } cases[] = {
+      {{"--info", "socket://127.0.0.1:99999"}, "port 99999 is outside 1 to 65535"},
+      {{"--info", "rfc2217://[::1]:0"}, "port 0 is outside 1 to 65535"},
+      {{"rfc2217://rack-3.lab:65536", "a.hex"}, "port 65536 is outside 1 to 65535"},
+      {{"--info", "socket://rack-3.lab"}, "no port (HOST:PORT)"},
+      {{"--info", "rfc2217://[::1]"}, "no port (HOST:PORT)"},
+      {{"--info", "socket://host:-1"}, "port -1 is no number"},
+      {{"--every", "socket://h:4000,socket://h:400000", "a.hex"}, "port 400000 is outside"},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = parse(c.args);
+    EXPECT_EQ(parsed.exitCode, kExitUsage) << c.problem;
+    EXPECT_NE(parsed.text.find("is no network port: " + c.problem), std::string::npos)
+        << parsed.text;
+  }
+  for (const char* good : {"socket://h:1", "rfc2217://[::1]:65535", "socket://h:telnet"}) {
+    EXPECT_TRUE(parse({"--info", good}).options) << good;
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick::flash

@@ -195,6 +195,25 @@ TEST_F(FlashRun, SigtermEndsARunWith130SayingWhereItStoodAndReleasesThePort) {
   EXPECT_EQ(flash({"--info", sim.portPath()}).exitCode, 0);  // the port opens again at once
 }
 
+// A closed terminal or ssh session: the report still reaches the file it was sent to.
+TEST_F(FlashRun, SighupEndsARunAsSigtermDoesWithItsJsonReport) {
+  BoardSim sim({"--write-delay", "20"});
+  ChildProcess flasher({FLASH_PROGRAM, "--json", sim.portPath(), firmwareFile("arm_blink.hex")});
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  while (flasher.errorOutput().find("download pass:") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(20ms);
+  }
+  flasher.signal(SIGHUP);
+  ASSERT_TRUE(flasher.waitForExit(10s));
+  EXPECT_EQ(flasher.exitCode(), 130);  // a process killed by SIGHUP gives 129
+  EXPECT_NE(flasher.errorOutput().find("tarnwick-flash: interrupted in the download pass"),
+            std::string::npos)
+      << flasher.errorOutput();
+  EXPECT_NE(flasher.output().find("\"outcome\": \"interrupted\""), std::string::npos)
+      << flasher.output();
+}
+
 TEST_F(FlashRun, OnATerminalTheProgressIsOneLineRedrawnInPlace) {
   PtyPair terminal;
   BoardSim sim(board({}));

@@ -1,0 +1,20 @@
+// A device is its device number, whatever link or folder leads to it; any
+// other file is its file system and inode.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include "flash/device_identity.h"
+
+namespace tarnwick::flash {
+
+std::string systemDeviceKey(const std::string& name) {
+  struct stat status {};
+  if (::stat(name.c_str(), &status) != 0) return "name " + name;  // follows every link
+  if (S_ISCHR(status.st_mode)) {
+    return "char " + std::to_string(major(status.st_rdev)) + ":" +
+           std::to_string(minor(status.st_rdev));
+  }
+  return "file " + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+}
+
+}  // namespace tarnwick::flash
