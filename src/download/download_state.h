@@ -33,6 +33,11 @@ struct DownloadState {
   std::int16_t downloadRequested = 0;
   std::int16_t imageLoaded = 0;
   std::int16_t connectAttempts = 0;
+  // Set when a load completes, cleared by the first answer holding "VER=".
+  // Until then an "OK" or "DOWNLOAD" answers a line of the run the load
+  // replaced (the file dialog runs while the old run goes on), so it must not
+  // send a line of the new image.
+  bool awaitingRunStart = false;
 };
 
 }  // namespace tarnwick::download

@@ -30,7 +30,11 @@ void DownloadControl::openFileAndDownloadClick() {
   state_.lineTotal = state_.lineIndex;
   form_.setBarMax(state_.lineTotal);
   form_.setBarText(std::string(kBarReady));
+  // A new image starts in download form from line 1, whatever the old run did
+  // while the dialog was open (its "DOWNLOAD" may have begun a verify pass).
+  state_.verifyPass = 0;
   state_.lineIndex = 0;
+  state_.awaitingRunStart = true;
   form_.enableCommand5();
   form_.setTimerEnabled(FormTimer::Timer2, true);
   state_.imageLoaded = 1;

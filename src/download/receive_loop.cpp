@@ -41,6 +41,7 @@ void DownloadControl::dispatchAnswer(const std::string& answer) {
   // A line sender error ends the tick silently: a tick never waits in a box.
   if (answerHolds(kVersionKeyword)) {
     actOn(AnswerKeyword::Version);
+    state_.awaitingRunStart = false;
     form_.setTimerEnabled(FormTimer::Timer2, false);
     if (state_.downloadRequested == 1 && state_.imageLoaded == 1) sendNextLine();
   } else if (answerHolds(kErrorKeyword)) {
@@ -48,6 +49,8 @@ void DownloadControl::dispatchAnswer(const std::string& answer) {
     form_.setBarText(std::string(kBarError));
     form_.setBarColor(kRed);
     state_.verifyPass = 0;
+  } else if (answerHolds(kPassEndKeyword) && state_.awaitingRunStart) {
+    actOn(AnswerKeyword::None);  // the replaced run's: the new run starts on "VER="
   } else if (answerHolds(kPassEndKeyword)) {
     actOn(AnswerKeyword::PassEnd);
     if (state_.verifyPass == 1) {
@@ -65,7 +68,7 @@ void DownloadControl::dispatchAnswer(const std::string& answer) {
     actOn(AnswerKeyword::Format);
     form_.setBarText(std::string());
     form_.setBarValue(0);
-  } else if (answerHolds(kOkKeyword)) {
+  } else if (answerHolds(kOkKeyword) && !state_.awaitingRunStart) {
     actOn(AnswerKeyword::Ok);
     sendNextLine();
   } else {

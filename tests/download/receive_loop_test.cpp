@@ -68,6 +68,7 @@ class DispatchPriority : public ReceiveLoop, public ::testing::WithParamInterfac
 
 // What one answer set off, in the terms of the five branches.
 TEST_P(DispatchPriority, TheFirstKeywordInTestOrderIsTheOnlyOneActedOn) {
+  state.awaitingRunStart = false;  // as in a run under way, where "OK" sends
   answer(GetParam().answer);
   const std::string sent = takeWritten();
   std::string reaction = "nothing";
@@ -97,6 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Priority{"VER 1", "nothing"}));
 
 TEST_F(ReceiveLoop, OkTwiceInOneReadSendsOneLineAndInTwoReadsTwo) {
+  state.awaitingRunStart = false;  // as in a run under way
   answer("OK\r\nOK\r\n");
   EXPECT_EQ(takeWritten(), "BOOT:020000040000FA\r\n");
   answer("OK\r\n");
@@ -153,6 +155,30 @@ TEST_F(ReceiveLoop, AfterErrorVerSendsTheNextLineAndDownloadStartsTheVerifyPass)
   EXPECT_EQ(form.barText, "VERIFY");
   EXPECT_EQ(state.verifyPass, 1);
   EXPECT_EQ(state.lineIndex, 1);
+}
+
+// The file dialog runs while the old run goes on: its answers, in flight when
+// the new image loads, must not drive the new image's lines.
+TEST_F(ReceiveLoop, AFileLoadedDuringTheVerifyPassStartsWholeOnTheNextVer) {
+  answer("VER=1");
+  answer("DOWNLOAD");
+  answer("OK");
+  ASSERT_EQ(state.verifyPass, 1);
+  form.duringDialog = [&] { answer("OK"); };
+  load(crlfFile({":020000040800F2", ":0100000011EE", ":00000001FF"}));
+  EXPECT_EQ(state.verifyPass, 0);
+  EXPECT_EQ(state.lineIndex, 0);
+  takeWritten();
+
+  answer("OK");
+  answer("DOWNLOAD");
+  EXPECT_EQ(takeWritten(), "");  // the replaced run's answers send nothing
+  EXPECT_EQ(state.verifyPass, 0);
+  answer("ERROR");
+  EXPECT_EQ(form.barText, "ERROR");  // an error still shows
+  answer("VER=1");
+  answer("OK");
+  EXPECT_EQ(takeWritten(), "BOOT:020000040800F2\r\nBOOT:0100000011EE\r\n");
 }
 
 TEST_F(ReceiveLoop, TextTypedIntoTheAnswerBoxSetsNothingOff) {

@@ -4,13 +4,20 @@
 // file with a spoiled checksum stopped on "ERROR"; and four windows against
 // four boards at once, each to "END". The window and its board are the fault
 // runs' station (tests/faults/window_station.h).
+#include <QApplication>
 #include <QDir>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstdio>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "support/board_sim.h"
+#include "support/temp_folder.h"
+#include "ui/dialog_service.h"
 #include "window_station.h"
 
 using tarnwick::faults::BoardSummary;
@@ -52,6 +59,81 @@ QString fullRunProblem(Station& station, const std::string& hexPath) {
         .arg(summary.errors);
   }
   return QString::fromStdString(tarnwick::testing::flashDifference(station.flashPath(), hexPath));
+}
+
+// The same records with every data byte inverted: an image that lands on
+// exactly the addresses of the first, so that the board's flash shows whether
+// each of its bytes came from the second.
+std::string invertedData(const std::string& hexText) {
+  std::string out;
+  std::size_t start = 0;
+  for (auto end = hexText.find("\r\n"); end != std::string::npos;
+       start = end + 2, end = hexText.find("\r\n", start)) {
+    std::string line = hexText.substr(start, end - start);
+    std::vector<unsigned> bytes;
+    for (std::size_t at = 1; at + 1 < line.size(); at += 2) {
+      bytes.push_back(std::stoul(line.substr(at, 2), nullptr, 16));
+    }
+    if (bytes.size() > 5 && bytes[3] == 0) {
+      unsigned sum = 0;
+      for (std::size_t i = 4; i + 1 < bytes.size(); ++i) bytes[i] ^= 0xFF;
+      for (std::size_t i = 0; i + 1 < bytes.size(); ++i) sum += bytes[i];
+      bytes.back() = (0x100 - (sum & 0xFF)) & 0xFF;
+      line = ":";
+      char digits[3];
+      for (unsigned byte : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X", byte);
+        line += digits;
+      }
+    }
+    out += line + "\r\n";
+  }
+  return out;
+}
+
+// The lines a run of this file sends: each in download form, then in verify form.
+std::vector<std::string> runCommands(const std::string& hexText) {
+  std::vector<std::string> download;
+  std::vector<std::string> verify;
+  std::size_t start = 0;
+  for (auto end = hexText.find("\r\n"); end != std::string::npos;
+       start = end + 2, end = hexText.find("\r\n", start)) {
+    const std::string line = hexText.substr(start, end - start);
+    download.push_back("BOOT" + line + "\r\n");
+    verify.push_back("BOOT#" + line.substr(1) + "\r\n");
+  }
+  download.insert(download.end(), verify.begin(), verify.end());
+  return download;
+}
+
+// Acts on each modal dialog of the window as it shows, as a person would.
+class ModalHand : public QObject {
+ public:
+  ModalHand() {
+    connect(&watch_, &QTimer::timeout, this, [this] { take(); });
+    watch_.start(20);
+  }
+  void next(std::function<void(QWidget*)> step) { steps_.push_back(std::move(step)); }
+
+ private:
+  void take() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == last_ || steps_.empty()) return;
+    last_ = modal;
+    auto step = std::move(steps_.front());
+    steps_.pop_front();
+    step(modal);
+  }
+  QTimer watch_;
+  QPointer<QWidget> last_;
+  std::deque<std::function<void(QWidget*)>> steps_;
+};
+
+void typePathAndReturn(QWidget* dialog, const std::string& path) {
+  QWidget* focus = QApplication::focusWidget();
+  if (!focus) focus = dialog;
+  QTest::keyClicks(focus, QString::fromStdString(path));
+  QTest::keyClick(focus, Qt::Key_Return);
 }
 
 }  // namespace
@@ -117,6 +199,48 @@ class WindowDownloadTest : public QObject {
     const BoardSummary summary = station.stopBoard();
     QCOMPARE(summary.records, 9L);
     QCOMPARE(summary.errors, 1L);
+  }
+
+  // A second file chosen in the real dialog while the first file's run is in
+  // its verify pass: the old run goes on behind the dialog, and once the new
+  // image has loaded the board gets exactly its lines, download then verify.
+  void aFileChosenDuringTheVerifyPassGoesOutWholeAndAlone() {
+    const std::string first = firmwareFile("arm_blink.hex");
+    tarnwick::testing::TempFolder files;
+    const std::string second =
+        files.write("inverted.hex", invertedData(tarnwick::testing::readFile(first)));
+    Station station(boardFolder("board"), {"--fast"}, tarnwick::ui::makeQtDialogs());
+    QVERIFY(station.boardStarted());
+    QVERIFY(station.connect());
+
+    ModalHand hand;
+    hand.next([&](QWidget* dialog) { typePathAndReturn(dialog, first); });
+    station.click("Command3");
+    QCOMPARE(bar(station), QString("READY"));
+
+    hand.next([&](QWidget* dialog) {
+      const bool verifying =
+          waitFor([&] { return bar(station) == "VERIFY" && station.barValue() >= 3; }, kRunLimit);
+      QVERIFY(verifying);
+      typePathAndReturn(dialog, second);
+    });
+    station.click("Command3");
+    QCOMPARE(bar(station), QString("READY"));
+    const std::size_t loadedAt = station.line().writes.size();
+
+    QVERIFY(waitFor([&] { return runEnded(station); }, kRunLimit));
+    QCOMPARE(bar(station), QString("END"));
+    QCOMPARE(station.barColor(), kGreen);
+    std::vector<std::string> sent;
+    for (std::size_t i = loadedAt; i < station.line().writes.size(); ++i) {
+      if (station.line().writes[i] != "BOOTinfo\r\n") sent.push_back(station.line().writes[i]);
+    }
+    QVERIFY(sent == runCommands(tarnwick::testing::readFile(second)));
+    const BoardSummary summary = station.stopBoard();
+    QCOMPARE(summary.errors, 0L);
+    QCOMPARE(
+        QString::fromStdString(tarnwick::testing::flashDifference(station.flashPath(), second)),
+        QString());
   }
 
   // One file for all four, so the runs end together: the windows share the

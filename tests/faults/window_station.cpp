@@ -59,15 +59,16 @@ long statusKiB(const char* field) {
 
 }  // namespace
 
-Station::Station(const std::string& folder, std::vector<std::string> boardOptions)
+Station::Station(const std::string& folder, std::vector<std::string> boardOptions,
+                 std::unique_ptr<ui::DialogService> dialogService)
     : portName_(folder + "/COM5:"),
       flashPath_(folder + "/flash.bin"),
       board_(withPortAndFlash(std::move(boardOptions), portName_, flashPath_)),
       dialogs_(std::make_shared<testing::DialogLog>()) {
   auto line = std::make_unique<ObservedPlatform>();
   line_ = line.get();
-  window_ = std::make_unique<ui::frmSerial>(std::move(line),
-                                            std::make_unique<testing::RecordingDialogs>(dialogs_));
+  if (!dialogService) dialogService = std::make_unique<testing::RecordingDialogs>(dialogs_);
+  window_ = std::make_unique<ui::frmSerial>(std::move(line), std::move(dialogService));
   window_->findChild<QLineEdit*>("txt_0")->setText(QString::fromStdString(portName_));
   window_->show();
 }

@@ -24,8 +24,9 @@
 #include "ui/recording_dialogs.h"
 
 namespace tarnwick::ui {
+class DialogService;
 class frmSerial;
-}
+}  // namespace tarnwick::ui
 
 namespace tarnwick::faults {
 
@@ -38,7 +39,9 @@ using BoardSummary = testing::SimSummary;
 
 class Station {
  public:
-  Station(const std::string& folder, std::vector<std::string> boardOptions);
+  // Dialogs that answer from dialogs() unless others are given (the real ones).
+  Station(const std::string& folder, std::vector<std::string> boardOptions,
+          std::unique_ptr<ui::DialogService> dialogService = nullptr);
   ~Station();
 
   bool boardStarted() const { return !board_.portPath().empty(); }
