@@ -21,6 +21,11 @@ using download::LineNumber;
 constexpr auto kAttemptInterval = 100ms;   // Timer3
 constexpr auto kReceiveInterval = 20ms;    // TMRComm
 constexpr auto kInfoPollInterval = 500ms;  // Timer2
+// The attempts give up after kGiveUpCount ticks of Timer3, about 20 s. An
+// attempt that itself takes seconds (a network server that never answers its
+// line settings) would stretch that count to minutes, so the give-up also
+// comes once the attempts have taken that long, one tick's grace included.
+constexpr auto kGiveUpTime = download::kGiveUpCount * kAttemptInterval + kAttemptInterval;
 // --info: an answer that has not ended its line is taken as whole once the
 // line has been quiet longer than one read can last (256 ms).
 constexpr auto kInfoQuiet = 300ms;
@@ -208,6 +213,8 @@ void FlashSession::attemptDone() {
   if (failure.kind == serial::OpenFailureKind::NotASerialDevice) {
     end(kExitPortUnavailable,
         options_.port + ": " + failure.reason + "; --list shows the serial ports");
+  } else if (clock_.now() - connectStart_ >= kGiveUpTime) {
+    gaveUp();
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <libtelnet.h>
 
+#include <string_view>
+
 namespace tarnwick::serial {
 namespace {
 
@@ -35,9 +37,44 @@ std::string bigEndian32(unsigned long value) {
   return bytes;
 }
 
+// A setting's value in the words of its kind; empty when it is no such value.
+std::string settingWords(unsigned command, std::string_view value) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(value[i]); };
+  if (command == kSetBaudRate) {
+    if (value.size() != 4) return {};
+    const unsigned long baud = (static_cast<unsigned long>(byte(0)) << 24) |
+                               (static_cast<unsigned long>(byte(1)) << 16) |
+                               (static_cast<unsigned long>(byte(2)) << 8) | byte(3);
+    return std::to_string(baud) + " baud";
+  }
+  if (value.size() != 1) return {};
+  static const char* const kParities[] = {"parity none", "parity odd", "parity even", "parity mark",
+                                          "parity space"};
+  static const char* const kStops[] = {"1 stop bit", "2 stop bits", "1.5 stop bits"};
+  static const char* const kControls[] = {"no flow control", "XON/XOFF flow control",
+                                          "hardware flow control"};
+  const unsigned v = byte(0);
+  switch (command) {
+    case kSetDataSize:
+      return std::to_string(v) + " data bits";
+    case kSetParity:
+      return v >= 1 && v <= 5 ? kParities[v - 1] : "parity " + std::to_string(v);
+    case kSetStopSize:
+      return v >= 1 && v <= 3 ? kStops[v - 1] : "stop size " + std::to_string(v);
+    default:
+      return v >= 1 && v <= 3 ? kControls[v - 1] : "flow control " + std::to_string(v);
+  }
+}
+
+const char* settingName(unsigned command) {
+  static const char* const kNames[] = {"baud rate", "data size", "parity", "stop size",
+                                       "flow control"};
+  return kNames[command - 1];
+}
+
 }  // namespace
 
-TelnetComPort::TelnetComPort(std::string& outbox) : outbox_(outbox) {
+TelnetComPort::TelnetComPort(std::string& outbox) : outbox_(outbox), guard_(kComPortOption) {
   telnet_ = telnet_init(kOptions, &TelnetComPort::onEvent, 0, this);
   if (telnet_ == nullptr) {
     broken_ = true;
@@ -92,14 +129,21 @@ void TelnetComPort::comPortReply(const unsigned char* bytes, std::size_t size) {
   if (command < kSetBaudRate || command > kSetControl || asked_[command].value.empty()) return;
   Asked& asked = asked_[command];
   asked.answered = true;
-  asked.matched = asked.value == std::string(reinterpret_cast<const char*>(bytes + 1), size - 1);
+  asked.reply.assign(reinterpret_cast<const char*>(bytes + 1), size - 1);
 }
 
 void TelnetComPort::receive(const char* wire, std::size_t size, std::string& data) {
   if (telnet_ == nullptr) return;
+  passed_.clear();
+  const std::size_t refusals = guard_.keptOptionRefusals();
+  guard_.pass(wire, size, passed_);
   data_ = &data;
-  telnet_recv(telnet_, wire, size);
+  telnet_recv(telnet_, passed_.data(), passed_.size());
   data_ = nullptr;
+  // A DONT to our offer: libtelnet drops the offer without an event.
+  if (guard_.keptOptionRefusals() != refusals && option_ == ComPortOption::Pending) {
+    option_ = ComPortOption::Refused;
+  }
 }
 
 void TelnetComPort::send(const std::uint8_t* data, std::size_t size) {
@@ -108,7 +152,7 @@ void TelnetComPort::send(const std::uint8_t* data, std::size_t size) {
 }
 
 void TelnetComPort::subnegotiate(unsigned char command, const std::string& value) {
-  asked_[command] = Asked{value};
+  asked_[command] = Asked{value, false, {}};
   const std::string body = byteValue(command) + value;
   telnet_subnegotiation(telnet_, kComPortOption, body.data(), body.size());
 }
@@ -129,10 +173,27 @@ TelnetComPort::Settings TelnetComPort::settings() const {
   if (!askedAny_) return Settings::NotAsked;
   bool allAnswered = true;
   for (unsigned command = kSetBaudRate; command <= kSetControl; ++command) {
-    if (asked_[command].answered && !asked_[command].matched) return Settings::Differ;
+    if (asked_[command].answered && !asked_[command].matched()) return Settings::Differ;
     allAnswered = allAnswered && asked_[command].answered;
   }
   return allAnswered ? Settings::Confirmed : Settings::Pending;
+}
+
+std::string TelnetComPort::settingsDifference() const {
+  for (unsigned command = kSetBaudRate; command <= kSetControl; ++command) {
+    const Asked& asked = asked_[command];
+    if (!asked.answered || asked.matched()) continue;
+    const std::string set = settingWords(command, asked.reply);
+    if (set.empty()) {
+      return std::string("the server answered the ") + settingName(command) +
+             " with no value of its kind";
+    }
+    std::string wanted = settingWords(command, asked.value);
+    // "9600 baud, not 115200": the unit once is enough.
+    if (command == kSetBaudRate) wanted.resize(wanted.find(' '));
+    return "the server set " + set + ", not " + wanted;
+  }
+  return {};
 }
 
 }  // namespace tarnwick::serial

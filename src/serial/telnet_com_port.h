@@ -12,6 +12,10 @@
 // serial line's bytes), SUPPRESS-GO-AHEAD, and COM-PORT-OPTION; ECHO and
 // anything else is refused, so that no server echoes our commands back.
 //
+// What the server sends passes a TelnetGuard (telnet_guard.h) first: libtelnet
+// sees no subnegotiation but the COM-PORT-OPTION's answers, and none longer
+// than an answer can be.
+//
 // Trap: data can arrive before the negotiation has finished; it is data of
 // the serial line all the same and is kept.
 #pragma once
@@ -21,6 +25,7 @@
 #include <string>
 
 #include "serial/mode_string.h"
+#include "serial/telnet_guard.h"
 
 struct telnet_t;
 union telnet_event_t;
@@ -45,6 +50,11 @@ class TelnetComPort {
 
   ComPortOption comPortOption() const { return option_; }
   Settings settings() const;
+  // With Settings::Differ, what the server set instead of what was asked, in
+  // words such as "the server set 9600 baud, not 115200".
+  std::string settingsDifference() const;
+  // Subnegotiations the guard dropped, and the body it holds now.
+  const TelnetGuard& guard() const { return guard_; }
   // libtelnet met a sequence it could not parse; the stream cannot be trusted.
   bool broken() const { return broken_; }
 
@@ -56,14 +66,17 @@ class TelnetComPort {
 
   std::string& outbox_;
   std::string* data_ = nullptr;  // the caller's buffer while receive() runs
+  TelnetGuard guard_;
+  std::string passed_;  // what of one receive() the guard lets through
   telnet_t* telnet_ = nullptr;
   ComPortOption option_ = ComPortOption::Pending;
   bool broken_ = false;
-  // Each setting asked for: the value sent, and whether the server's reply matched.
+  // Each setting asked for: the value sent, and the server's last reply.
   struct Asked {
     std::string value;
     bool answered = false;
-    bool matched = false;
+    std::string reply;
+    bool matched() const { return answered && reply == value; }
   };
   Asked asked_[6];  // indexed by the SET command number, 1 to 5
   bool askedAny_ = false;
