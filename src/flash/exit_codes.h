@@ -11,6 +11,7 @@ inline constexpr int kExitNoAnswer = 5;         // the board stayed silent past 
 inline constexpr int kExitDeviceVanished = 6;   // the port's device went away
 inline constexpr int kExitSeveralBoards = 7;    // a board name matched more than one port
 inline constexpr int kExitProtocolBroken = 8;   // the board did not follow the protocol
+inline constexpr int kExitBoardFormat = 9;      // the board answered "FORMAT"
 inline constexpr int kExitUsage = 64;           // the command line was wrong
 inline constexpr int kExitInterrupted = 130;    // SIGINT, SIGTERM or SIGHUP ended the run
 

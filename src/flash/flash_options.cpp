@@ -95,6 +95,8 @@ Exit status:
    7  the board name matched more than one port (they are listed)
    8  the board did not follow the protocol: it ended a pass early, or
       answered so that a pass would start again or a line go out of turn
+   9  the board answered "FORMAT": the run stops there, as the window's
+      would, and the answer is named
   64  the command line was wrong
  130  interrupted (SIGINT, SIGTERM, or SIGHUP from a closed terminal); where
       the run stood is named, and --json still reports

@@ -16,7 +16,7 @@ struct FlashOutcome {
   std::string message;             // why the run ended, as printed; empty when verified
   download::LineNumber lines = 0;  // the lines each pass sends
   std::vector<PassRecord> passes;  // as they went, the download pass first
-  std::string boardInfo;           // the board's first answer holding "VER="
+  std::string boardInfo;           // the board's first answer holding "VER="; --info's answer
   // With "ERROR": the line sent last in the pass it came in; 0 before any line.
   download::LineNumber errorLine = 0;
   std::string errorLineText;   // that line as sent, in download form

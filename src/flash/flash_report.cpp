@@ -86,6 +86,8 @@ const char* outcomeWord(int exitCode) {
       return "several-boards";
     case kExitProtocolBroken:
       return "protocol-broken";
+    case kExitBoardFormat:
+      return "format";
     case kExitInterrupted:
       return "interrupted";
     default:

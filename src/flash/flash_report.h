@@ -30,7 +30,7 @@ struct BoardReport {
 };
 
 // "verified", "unavailable", "file-not-loaded", "error", "no-answer",
-// "vanished", "several-boards", "protocol-broken", "interrupted".
+// "vanished", "several-boards", "protocol-broken", "format", "interrupted".
 const char* outcomeWord(int exitCode);
 
 // Each byte as the character of the same number, in UTF-8.

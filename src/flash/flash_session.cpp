@@ -81,13 +81,11 @@ FlashSession::FlashSession(const FlashOptions& options, serial::SerialPlatform& 
       loop_(clock),
       target_(options.port, std::move(listPorts)),
       form_(loop_, *this, download::latin1Text(options.port), options.hexFile),
+      platform_(platform),
       port_(
-          platform,
-          [this](const std::string& message) {
-            // The window shows these in a plain box with its own title.
-            messageShown(download::latin1Text(message), download::MessageStyle::Plain, {});
-          },
-          options.answerGap),
+          platform_,
+          // The port layer's own messages name the system's reason: always shown.
+          [this](const std::string& message) { progress_.message(message); }, options.answerGap),
       control_(form_, port_, kFlasherLimits) {
   control_.setObserver(this);
   if (!target_.isBoardName()) outcome_.device = options.port;
@@ -232,6 +230,7 @@ void FlashSession::showInfo() {
   std::string answer = infoAnswer_;
   while (!answer.empty() && (answer.back() == '\r' || answer.back() == '\n')) answer.pop_back();
   out_ << answer << '\n' << std::flush;
+  outcome_.boardInfo = infoAnswer_;
   end(kExitVerified);
 }
 
@@ -308,6 +307,10 @@ void FlashSession::connected() {
   phase_ = Phase::Connected;
   lastHeard_ = clock_.now();
   outcome_.connectSeconds = std::chrono::duration<double>(lastHeard_ - connectStart_).count();
+  if (options_.verbose && !platform_.drained().empty()) {
+    progress_.message("dropped what waited on the port before the first command: " +
+                      quoted(platform_.drained()));
+  }
 }
 
 void FlashSession::gaveUp() {
@@ -328,12 +331,13 @@ void FlashSession::answerReceived(const std::string& answer, AnswerKeyword keywo
   progress_.answer(answer);
   if (keyword == AnswerKeyword::Version && outcome_.boardInfo.empty()) outcome_.boardInfo = answer;
   if (options_.info) infoAnswer_ += answer;
+  // The handlers send nothing after "FORMAT": the run could only wait out its time-out.
+  if (keyword == AnswerKeyword::Format && !options_.info) {
+    return end(kExitBoardFormat,
+               "the board answered \"FORMAT\" " + whereTheRunStands() + "; nothing more is sent");
+  }
   if (!judge_) return;  // before the load, no answer sends a line
   judge_->answer(keyword);
-  if (keyword == AnswerKeyword::Format && judge_->verdict() == Verdict::Running) {
-    progress_.message("the board answered \"FORMAT\" " + whereTheRunStands() +
-                      "; nothing more is sent");
-  }
   judged();
 }
 
@@ -377,8 +381,12 @@ std::string FlashSession::refusedLine() const {
          " pass: " + quoted(control_.state().hexLines[static_cast<std::size_t>(line)]);
 }
 
-void FlashSession::messageShown(const std::u32string& text, download::MessageStyle /*style*/,
+void FlashSession::messageShown(const std::u32string& text, download::MessageStyle style,
                                 const std::string& title) {
+  // The window's plain boxes speak of the window ("Use Serial settings to
+  // setup your ports."); the session says why in its own words. Error boxes
+  // carry the system's reason.
+  if (style == download::MessageStyle::Plain && !options_.verbose) return;
   progress_.message(title.empty() ? consoleText(text) : title + ": " + consoleText(text));
 }
 

@@ -16,7 +16,7 @@
 // each answer with the keyword it was acted on as. A RunJudge holds them
 // against the protocol; what the window would display is never read. Three
 // watches of the session's own run after every tick: the answer time-out, the
-// port's device vanishing, and a stop request (SIGINT, SIGTERM). The first
+// port's device vanishing, and a stop request (SIGINT, SIGTERM, SIGHUP). The first
 // outcome ends the run and stands; the port is closed at once, so that a line
 // the handlers send after a broken exchange goes nowhere, and the loop stops.
 //
@@ -29,8 +29,12 @@
 //   - The receive timer's interval follows the answer gap (20 ms for the
 //     window): with a shorter gap, a 20 ms tick would hold every exchange
 //     back in the gap's place.
-//   - The handlers are the window's, unchanged: a FORMAT answer or one that
-//     holds no keyword makes the run rest, and only the time-out ends it.
+//   - The handlers are the window's, unchanged: an answer that holds no
+//     keyword makes the run rest, and only the time-out ends it. A FORMAT
+//     answer makes it rest for good (nothing more is sent): the session ends
+//     the run there.
+//   - Bytes that waited on the port before the first command are no answer
+//     to it: the port is reached through a StaleInputDrain.
 //   - Only an answer holding a keyword restarts the time-out: a device that
 //     echoes each command is not a board, and must not keep the run alive.
 //   - Open Port forgets an image loaded before it, so the image is handed to
@@ -51,6 +55,7 @@
 #include "flash/port_target.h"
 #include "flash/progress_report.h"
 #include "flash/run_judge.h"
+#include "flash/stale_input_drain.h"
 #include "flash/stop_request.h"
 #include "flash/timer_loop.h"
 #include "serial/serial_port.h"
@@ -129,6 +134,7 @@ class FlashSession : private download::DownloadObserver, private FormEvents {
   PortTarget target_;
   bool boardFound_ = false;  // a board name matched a port at the last attempt
   HeadlessForm form_;
+  StaleInputDrain platform_;  // what waited before the first command is no answer
   serial::SerialPort port_;
   download::DownloadControl control_;
 

@@ -45,7 +45,7 @@ TEST(FlashOptions, HelpEndsTheParsingAndDocumentsEveryExitCode) {
   EXPECT_EQ(parsed.exitCode, 0);
   for (const int code : {kExitVerified, kExitPortUnavailable, kExitFileNotLoaded, kExitBoardError,
                          kExitNoAnswer, kExitDeviceVanished, kExitSeveralBoards,
-                         kExitProtocolBroken, kExitUsage, kExitInterrupted}) {
+                         kExitProtocolBroken, kExitBoardFormat, kExitUsage, kExitInterrupted}) {
     const std::string number = std::to_string(code);
     const std::string line = "\n" + std::string(4 - number.size(), ' ') + number + "  ";
     EXPECT_NE(parsed.text.find(line), std::string::npos) << code;

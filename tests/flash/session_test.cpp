@@ -107,16 +107,27 @@ TEST_F(SessionFixture, ADeviceThatOnlyEchoesIsNoBoardAndTimesOutToo) {
       << err.str();
 }
 
-TEST_F(SessionFixture, AFormatAnswerIsReportedAndTheRestingRunEndsAtTheTimeOut) {
+// The handlers send nothing after "FORMAT": no time-out to wait, no "no answer" to report.
+TEST_F(SessionFixture, AFormatAnswerEndsTheRunAtOnceWith9NamingWhereItStood) {
   board.formatAt = 2;
-  EXPECT_EQ(run(), kExitNoAnswer);
+  options.answerTimeout = 60s;
+  EXPECT_EQ(run(), kExitBoardFormat);
   EXPECT_EQ(commands().back(), "BOOT:0400000001020304F2");
-  EXPECT_NE(err.str().find("the board answered \"FORMAT\" in the download pass after line 2 of "
-                           "3; nothing more is sent\n"),
-            std::string::npos)
-      << err.str();
-  EXPECT_NE(err.str().find("after line 2 of 3; its last answer was \"FORMAT\\r\\n\"\n"),
-            std::string::npos);
+  EXPECT_LT(clock.elapsedMs(), 1000);
+  EXPECT_EQ(outcome.message,
+            "the board answered \"FORMAT\" in the download pass after line 2 of 3; nothing more "
+            "is sent");
+  EXPECT_EQ(board.openDevices, 0);
+}
+
+// A boot banner, or the "STARTING APPLICATION" of the last run's "BOOTg".
+TEST_F(SessionFixture, BytesThatWaitedBeforeTheFirstCommandAreNoAnswerToIt) {
+  board.reads = {"STARTING APPLICATION AT 0x00000000\r\n", "VER=0.9 boot banner\r\n"};
+  options.info = true;
+  EXPECT_EQ(run(), kExitVerified);
+  EXPECT_EQ(out.str(), "VER=1.0 scripted\n");
+  EXPECT_EQ(outcome.boardInfo, "VER=1.0 scripted\r\n");
+  EXPECT_EQ(board.timeouts.readTotalTimeoutMultiplier, 1u);  // the port's own time-outs are back
 }
 
 TEST_F(SessionFixture, APortThatNeverOpensGivesUpAfterTheWindowsCountWithItsMessages) {
@@ -131,8 +142,14 @@ TEST_F(SessionFixture, APortThatNeverOpensGivesUpAfterTheWindowsCountWithItsMess
             "connecting to COM5:\n"
             "tarnwick-flash: Unable to set timeouts for port COM5: Error: 25\n"
             "tarnwick-flash: (the message above came 197 more times)\n"
-            "tarnwick-flash: COM5: Not available! Use Serial settings to setup your ports.\n"
             "tarnwick-flash: could not open COM5: in 19.9 s of attempts\n");
+  // The window's box, which speaks of the window's settings, only when asked for.
+  options.verbose = true;
+  err.str("");
+  EXPECT_EQ(run(), kExitPortUnavailable);
+  EXPECT_NE(err.str().find("COM5: Not available! Use Serial settings to setup your ports.\n"),
+            std::string::npos)
+      << err.str();
 }
 
 // Boards of one kind: the same vendor and product id, each its own serial number.
