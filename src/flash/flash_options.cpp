@@ -57,7 +57,9 @@ ends when the board has verified it.
                        that is no record, a line feed inside a line, no
                        end-of-file record, or lines after it)
   -q, --quiet          no progress
-  -v, --verbose        print every answer of the board
+  -v, --verbose        print every answer of the board, what waited on the
+                       port before the first command (dropped), and the
+                       window's own message texts
   -h, --help           show this text
       --version        show the version
 
@@ -72,6 +74,7 @@ served on the network:
                          the same for whichever board is plugged into it
   socket://HOST:PORT     raw TCP, the line set by the server
   rfc2217://HOST:PORT    Telnet with RFC 2217, which sets the line itself
+                         (a server's PORT: 1 to 65535, or a service name)
 A board name that matches several ports ends the run at once and lists them.
 A port that does not open is named with the system's reason at the give-up
 ("Permission denied", "Device or resource busy", "No such file or
