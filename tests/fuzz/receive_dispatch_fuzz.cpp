@@ -5,8 +5,9 @@
 // more take the bytes that follow. Properties checked after every step: no
 // write over 255 bytes; the line counter within the image; a tick with data
 // shows it without trailing blanks and acts on the first keyword only; a line
-// goes out only on "VER=", "DOWNLOAD", "OK" or Send, and it is the next line
-// of the image in the form of the current pass.
+// goes out only on "VER=", "DOWNLOAD", "OK" or Send (after a load, only on
+// "VER=" or Send until a "VER=" has come), and it is the next line of the
+// image in the form of the current pass.
 #include <unistd.h>
 
 #include <cstddef>
@@ -147,6 +148,8 @@ class Session {
     const std::string boxBefore = form_.text8Box;
     const int indexBefore = state().lineIndex;
     const int verifyBefore = state().verifyPass;
+    // After a load, "OK" and "DOWNLOAD" answer the replaced run until a "VER=" starts the new one.
+    const bool replacedRun = state().awaitingRunStart;
     const std::size_t mark = platform_.writes.size();
     control_.receiveTick();
     const std::string sent = writtenSince(mark);
@@ -165,14 +168,14 @@ class Session {
       FUZZ_CHECK(form_.barText == "ERROR" && form_.barColor == kRed && state().verifyPass == 0);
     }
     if (keyword == "FORMAT") FUZZ_CHECK(form_.barText.empty() && form_.barValue == 0);
-    if (keyword == "DOWNLOAD" && verifyBefore == 1) {
+    if (keyword == "DOWNLOAD" && verifyBefore == 1 && !replacedRun) {
       FUZZ_CHECK(form_.barText == "END" && form_.barColor == kGreen);
       FUZZ_CHECK(state().verifyPass == 0 && state().imageLoaded == 0);
     }
-    const bool turn = keyword == "DOWNLOAD" && verifyBefore != 1;
+    const bool turn = keyword == "DOWNLOAD" && verifyBefore != 1 && !replacedRun;
     if (turn) FUZZ_CHECK(form_.barText == "VERIFY" && state().verifyPass == 1);
 
-    const bool mayAdvance = keyword == "VER=" || keyword == "OK" || turn;
+    const bool mayAdvance = keyword == "VER=" || (keyword == "OK" && !replacedRun) || turn;
     if (sent.empty()) return;
     FUZZ_CHECK(mayAdvance);
     checkLineSent(sent, turn ? 0 : indexBefore);
