@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 namespace tarnwick::flash {
 namespace {
@@ -18,7 +19,7 @@ PortHandle StaleInputDrain::openExisting(const std::string& name) {
   return port;
 }
 
-bool StaleInputDrain::setTimeouts(PortHandle port, const serial::CommTimeouts& timeouts) {
+bool StaleInputDrain::setTimeouts(PortHandle port, const serial::PortTimeouts& timeouts) {
   timeouts_ = timeouts;
   return system_.setTimeouts(port, timeouts);
 }
@@ -38,7 +39,10 @@ int StaleInputDrain::close(PortHandle port) {
 void StaleInputDrain::drain(PortHandle port) {
   drained_.clear();
   // Whatever is there already comes at once; nothing is waited for.
-  if (!system_.setTimeouts(port, serial::CommTimeouts{1, 0, 1, 0, 0})) return;
+  serial::PortTimeouts atOnce;
+  atOnce.answerGap = std::chrono::milliseconds{1};
+  atOnce.read.constant = std::chrono::milliseconds{1};
+  if (!system_.setTimeouts(port, atOnce)) return;
   std::array<std::uint8_t, 255> piece{};
   std::size_t total = 0;
   while (total < kMostDrained) {

@@ -34,13 +34,12 @@ class StaleInputDrain : public serial::SerialPlatform {
   const std::string& drained() const { return drained_; }
 
   serial::PortHandle openExisting(const std::string& name) override;
-  bool setTimeouts(serial::PortHandle port, const serial::CommTimeouts& timeouts) override;
-  bool buildDeviceControl(const std::string& mode, serial::DeviceControlRecord& record) override {
-    return system_.buildDeviceControl(mode, record);
+  bool setTimeouts(serial::PortHandle port, const serial::PortTimeouts& timeouts) override;
+  bool readLineMode(const std::string& mode, serial::LineMode& line) override {
+    return system_.readLineMode(mode, line);
   }
-  bool applyDeviceControl(serial::PortHandle port,
-                          const serial::DeviceControlRecord& record) override {
-    return system_.applyDeviceControl(port, record);
+  bool applyLineMode(serial::PortHandle port, const serial::LineMode& line) override {
+    return system_.applyLineMode(port, line);
   }
   int lastError() override { return system_.lastError(); }
   std::uint32_t read(serial::PortHandle port, std::uint8_t* buffer, std::uint32_t count) override {
@@ -60,7 +59,7 @@ class StaleInputDrain : public serial::SerialPlatform {
 
   serial::SerialPlatform& system_;
   serial::PortHandle fresh_ = serial::kInvalidPortHandle;  // opened, nothing written yet
-  serial::CommTimeouts timeouts_{};                        // the port's own, as last set
+  serial::PortTimeouts timeouts_{};                        // the port's own, as last set
   std::string drained_;
 };
 

@@ -56,4 +56,9 @@ bool parseLineMode(const std::string& mode, LineMode& settings) {
          parseDataBits(items[2], settings.dataBits);
 }
 
+std::string lineModeText(const LineMode& settings) {
+  return std::to_string(settings.baud) + "," + settings.parity + "," +
+         std::to_string(settings.dataBits) + "," + std::to_string(settings.stopBits);
+}
+
 }  // namespace tarnwick::serial

@@ -1,6 +1,7 @@
 // Mode strings such as "115200,n,8,1": baud rate, parity letter, data bits,
-// stop bits. Every platform that builds its own device-control record reads
-// them here, so that all of them accept and refuse the same strings.
+// stop bits. Every platform that has no reader of its own (Win32 has
+// BuildCommDCBA) reads them here, so that all of them accept and refuse the
+// same strings; the settings are what the platforms are given.
 //
 // Items are separated by commas; blanks around an item are ignored; the
 // parity letter may be upper or lower case. Anything else (a fifth item, a
@@ -20,5 +21,8 @@ struct LineMode {
 };
 
 bool parseLineMode(const std::string& mode, LineMode& settings);
+
+// The settings as a mode string of the same form: "115200,n,8,1".
+std::string lineModeText(const LineMode& settings);
 
 }  // namespace tarnwick::serial

@@ -19,10 +19,6 @@ timespec toTimespec(Clock::duration span) {
 
 }  // namespace
 
-Clock::duration ruleSpan(std::uint32_t multiplier, std::uint64_t count, std::uint32_t constant) {
-  return std::chrono::milliseconds(static_cast<std::int64_t>(multiplier * count + constant));
-}
-
 bool waitForEvents(int fd, short events, Clock::time_point deadline, short& revents, int& error) {
   for (;;) {
     const auto remaining = std::max<Clock::duration>(deadline - Clock::now(), Clock::duration{});

@@ -14,6 +14,9 @@
 // Conventions shared by every implementation:
 //   - A handle is a signed integer; kInvalidPortHandle (-1) refers to no
 //     device. Every call made with it does nothing and reports failure.
+//   - A port's configuration comes in plain terms: time-outs as spans of
+//     time, the line as parsed settings. Only the Win32 platform meets the
+//     mode string in its system's own terms (BuildCommDCBA).
 //   - Calls never throw. Failures are results; lastError() gives the
 //     platform's own error number of the call that failed last.
 //   - lastOpenFailure() says, in the system's words, why the last open (or a
@@ -21,32 +24,41 @@
 //     it for its own kind of device (a network one says "Connection refused").
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "serial/mode_string.h"
 
 namespace tarnwick::serial {
 
 using PortHandle = std::intptr_t;
 inline constexpr PortHandle kInvalidPortHandle = -1;
 
-// Read and write time-outs in milliseconds, in the field order of the
-// Win32 COMMTIMEOUTS record.
-struct CommTimeouts {
-  std::uint32_t readIntervalTimeout = 0;
-  std::uint32_t readTotalTimeoutMultiplier = 0;
-  std::uint32_t readTotalTimeoutConstant = 0;
-  std::uint32_t writeTotalTimeoutMultiplier = 0;
-  std::uint32_t writeTotalTimeoutConstant = 0;
+// How long the transfers on an open port may take. A transfer of n bytes
+// ends at the latest perByte x n + constant after it began.
+struct TransferLimit {
+  std::chrono::milliseconds perByte{0};
+  std::chrono::milliseconds constant{0};
+
+  std::chrono::milliseconds forBytes(std::uint64_t count) const {
+    return perByte * static_cast<std::int64_t>(count) + constant;
+  }
 };
 
-// The device-control record built from a mode string such as
-// "115200,n,8,1". Shared code only zeroes it and hands it from the builder
-// to the applier unchanged; its bytes belong to the platform (a DCB on
-// Windows, a baud rate and framing on POSIX).
-struct DeviceControlRecord {
-  alignas(std::max_align_t) unsigned char bytes[96] = {};
+// The time-outs of an open port. A read ends with a full buffer, at its
+// limit, or, once a byte has arrived, when `answerGap` passes without a
+// further byte (zero: no such rule): the quiet that ends an answer. With a
+// `lineEndQuiet` (zero: none), a read whose bytes so far end with a line feed
+// ends sooner, once that much quiet has followed it; inside a line the answer
+// gap still applies, so a line cut by a stall is not taken for two answers.
+struct PortTimeouts {
+  std::chrono::milliseconds answerGap{0};
+  std::chrono::milliseconds lineEndQuiet{0};
+  TransferLimit read;
+  TransferLimit write;
 };
 
 // Why a port did not open, for a front end that tells its user why.
@@ -71,10 +83,13 @@ class SerialPlatform {
   // Opens an existing device by name for reading and writing, for this
   // program alone. Nothing is ever created. kInvalidPortHandle on failure.
   virtual PortHandle openExisting(const std::string& name) = 0;
-  // Nonzero (true) on success for the four calls below.
-  virtual bool setTimeouts(PortHandle port, const CommTimeouts& timeouts) = 0;
-  virtual bool buildDeviceControl(const std::string& mode, DeviceControlRecord& record) = 0;
-  virtual bool applyDeviceControl(PortHandle port, const DeviceControlRecord& record) = 0;
+  // True on success for the three calls below.
+  virtual bool setTimeouts(PortHandle port, const PortTimeouts& timeouts) = 0;
+  // Reads a mode string such as "115200,n,8,1" into line settings; false when
+  // it is none, or names settings this platform cannot give a port.
+  virtual bool readLineMode(const std::string& mode, LineMode& line) = 0;
+  // Gives the open port's line these settings, no flow control, raw bytes.
+  virtual bool applyLineMode(PortHandle port, const LineMode& line) = 0;
   // The error number of the call that failed last, in the platform's own numbering.
   virtual int lastError() = 0;
   // Fills buffer with up to count bytes within the time-outs; the number received.

@@ -13,30 +13,20 @@
 #include <cstring>
 #include <ctime>
 #include <thread>
-#include <type_traits>
 
+#include "serial/answer_deadline.h"
 #include "serial/posix_wait.h"
 #include "serial/telnet_com_port.h"
 
 namespace tarnwick::serial {
 namespace {
 
-using posix::ruleSpan;
 using posix::waitForEvents;
 using std::chrono::milliseconds;
 
 constexpr std::size_t kScratchSize = 4096;
 // Extra time a flush allows beyond the write rule for what is still owed.
 constexpr milliseconds kFlushMargin{50};
-
-// What the builder stores in the opaque record.
-struct NetworkLineRecord {
-  std::uint32_t marker;  // kFilled once the builder has accepted a string
-  LineMode mode;
-};
-static_assert(std::is_trivially_copyable_v<NetworkLineRecord>);
-static_assert(sizeof(NetworkLineRecord) <= sizeof(DeviceControlRecord::bytes));
-constexpr std::uint32_t kFilled = 0x4e45544c;
 
 // The resolver's error codes are negative in glibc and positive elsewhere;
 // lastError() keeps them negative, apart from errno values.
@@ -110,7 +100,7 @@ void acknowledgeAtOnce(int fd) {
 
 struct NetworkSerialPlatform::Connection {
   int fd = -1;
-  CommTimeouts timeouts;
+  PortTimeouts timeouts;
   std::string outbox;                     // wire bytes still to send
   std::string received;                   // bytes of the serial line not yet read
   std::unique_ptr<TelnetComPort> telnet;  // rfc2217:// only
@@ -256,30 +246,24 @@ PortHandle NetworkSerialPlatform::adopt(int fd, NetworkProtocol protocol) {
   return fd;
 }
 
-bool NetworkSerialPlatform::setTimeouts(PortHandle port, const CommTimeouts& timeouts) {
+bool NetworkSerialPlatform::setTimeouts(PortHandle port, const PortTimeouts& timeouts) {
   Connection* connection = connectionOf(port);
   if (connection == nullptr) return false;
   connection->timeouts = timeouts;
   return true;
 }
 
-bool NetworkSerialPlatform::buildDeviceControl(const std::string& mode,
-                                               DeviceControlRecord& record) {
-  NetworkLineRecord filled{kFilled, LineMode{}};
-  if (!parseLineMode(mode, filled.mode)) return failOpening(EINVAL);
-  std::memcpy(record.bytes, &filled, sizeof filled);
+bool NetworkSerialPlatform::readLineMode(const std::string& mode, LineMode& line) {
+  if (!parseLineMode(mode, line)) return failOpening(EINVAL);
   return true;
 }
 
-bool NetworkSerialPlatform::applyDeviceControl(PortHandle port, const DeviceControlRecord& record) {
+bool NetworkSerialPlatform::applyLineMode(PortHandle port, const LineMode& line) {
   Connection* connection = connectionOf(port);
   if (connection == nullptr) return false;
-  NetworkLineRecord filled{};
-  std::memcpy(&filled, record.bytes, sizeof filled);
-  if (filled.marker != kFilled) return failOpening(EINVAL);
   // A raw TCP server serves the line as its own configuration sets it.
   if (!connection->telnet) return true;
-  if (negotiate(*connection, filled.mode)) return true;
+  if (negotiate(*connection, line)) return true;
   return failOpening(lastError_);
 }
 
@@ -368,11 +352,7 @@ std::uint32_t NetworkSerialPlatform::read(PortHandle port, std::uint8_t* buffer,
   Connection* connection = connectionOf(port);
   if (connection == nullptr || count == 0) return 0;
   sendOutbox(*connection, Clock::now());
-  const CommTimeouts& timeouts = connection->timeouts;
-  const auto totalEnd = Clock::now() + ruleSpan(timeouts.readTotalTimeoutMultiplier, count,
-                                                timeouts.readTotalTimeoutConstant);
-  const milliseconds interval(timeouts.readIntervalTimeout);
-  auto end = totalEnd;
+  AnswerDeadline deadline(connection->timeouts, count);
   std::uint32_t received = 0;
   for (;;) {
     std::string& waiting = connection->received;
@@ -382,18 +362,18 @@ std::uint32_t NetworkSerialPlatform::read(PortHandle port, std::uint8_t* buffer,
       std::memcpy(buffer + received, waiting.data(), take);
       waiting.erase(0, take);
       received += take;
-      if (interval.count() > 0) end = std::min(totalEnd, Clock::now() + interval);
+      deadline.received(buffer[received - 1]);
     }
     if (received == count) break;
     if (connection->lost) {
       // Gone for good: it would say so at once on every call. Waiting out the
       // deadline keeps a caller that reads in a loop from spinning.
       fail(connection->lossError);
-      std::this_thread::sleep_until(end);
+      std::this_thread::sleep_until(deadline.end());
       break;
     }
     // Telnet negotiation alone brings no byte of the line and leaves the deadline as it is.
-    if (!pump(*connection, end) && !connection->lost) break;
+    if (!pump(*connection, deadline.end()) && !connection->lost) break;
   }
   return received;
 }
@@ -406,9 +386,7 @@ std::uint32_t NetworkSerialPlatform::write(PortHandle port, const std::uint8_t* 
     fail(connection->lossError);
     return 0;
   }
-  const CommTimeouts& timeouts = connection->timeouts;
-  const auto end = Clock::now() + ruleSpan(timeouts.writeTotalTimeoutMultiplier, count,
-                                           timeouts.writeTotalTimeoutConstant);
+  const auto end = Clock::now() + connection->timeouts.write.forBytes(count);
   if (!sendOutbox(*connection, end)) return 0;  // what an earlier call owes is still stuck
   if (connection->telnet) {
     connection->telnet->send(buffer, count);
@@ -438,12 +416,9 @@ std::uint32_t NetworkSerialPlatform::write(PortHandle port, const std::uint8_t* 
 void NetworkSerialPlatform::flush(PortHandle port) {
   Connection* connection = connectionOf(port);
   if (connection == nullptr) return;
-  const CommTimeouts& timeouts = connection->timeouts;
-  sendOutbox(*connection,
-             Clock::now() +
-                 ruleSpan(timeouts.writeTotalTimeoutMultiplier, connection->outbox.size(),
-                          timeouts.writeTotalTimeoutConstant) +
-                 kFlushMargin);
+  sendOutbox(
+      *connection,
+      Clock::now() + connection->timeouts.write.forBytes(connection->outbox.size()) + kFlushMargin);
 }
 
 int NetworkSerialPlatform::close(PortHandle port) {

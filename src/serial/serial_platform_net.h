@@ -10,11 +10,12 @@
 //     ticks, not the system's minutes of TCP time-outs; a name's next
 //     address is tried when one has not answered within 2 s. A refused or
 //     unreachable server, or a name that does not resolve, is a failed open.
-//   - setTimeouts keeps the time-outs; buildDeviceControl reads the mode
-//     string; applyDeviceControl asks an RFC 2217 server for those settings
-//     and waits, bounded, for its replies. A raw TCP server keeps its own.
-//   - read and write follow the COMMTIMEOUTS rules of the other platforms,
-//     counting the serial line's bytes (Telnet escapes do not count).
+//   - setTimeouts keeps the time-outs; readLineMode reads the mode string;
+//     applyLineMode asks an RFC 2217 server for those settings and waits,
+//     bounded, for its replies. A raw TCP server keeps its own.
+//   - read and write follow the time-out rules of the other platforms (the
+//     line-end quiet included), counting the serial line's bytes (Telnet
+//     escapes do not count).
 //   - The server or the network dropping the connection is the device
 //     vanishing: deviceVanished() says so once what came before is read.
 //
@@ -56,9 +57,9 @@ class NetworkSerialPlatform : public SerialPlatform {
   ~NetworkSerialPlatform() override;
 
   PortHandle openExisting(const std::string& name) override;
-  bool setTimeouts(PortHandle port, const CommTimeouts& timeouts) override;
-  bool buildDeviceControl(const std::string& mode, DeviceControlRecord& record) override;
-  bool applyDeviceControl(PortHandle port, const DeviceControlRecord& record) override;
+  bool setTimeouts(PortHandle port, const PortTimeouts& timeouts) override;
+  bool readLineMode(const std::string& mode, LineMode& line) override;
+  bool applyLineMode(PortHandle port, const LineMode& line) override;
   int lastError() override { return lastError_; }
   std::uint32_t read(PortHandle port, std::uint8_t* buffer, std::uint32_t count) override;
   std::uint32_t write(PortHandle port, const std::uint8_t* buffer, std::uint32_t count) override;

@@ -14,9 +14,9 @@ class RefusingNetworkPlatform : public SerialPlatform {
     refuse(ERROR_NOT_SUPPORTED);
     return kInvalidPortHandle;
   }
-  bool setTimeouts(PortHandle, const CommTimeouts&) override { return refuse(); }
-  bool buildDeviceControl(const std::string&, DeviceControlRecord&) override { return refuse(); }
-  bool applyDeviceControl(PortHandle, const DeviceControlRecord&) override { return refuse(); }
+  bool setTimeouts(PortHandle, const PortTimeouts&) override { return refuse(); }
+  bool readLineMode(const std::string&, LineMode&) override { return refuse(); }
+  bool applyLineMode(PortHandle, const LineMode&) override { return refuse(); }
   int lastError() override { return lastError_; }
   std::uint32_t read(PortHandle, std::uint8_t*, std::uint32_t) override { return nothing(); }
   std::uint32_t write(PortHandle, const std::uint8_t*, std::uint32_t) override { return nothing(); }

@@ -10,12 +10,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <ctime>
 #include <system_error>
 #include <thread>
-#include <type_traits>
 
+#include "serial/answer_deadline.h"
 #include "serial/mode_string.h"
 #include "serial/posix_wait.h"
 
@@ -23,24 +22,18 @@ namespace tarnwick::serial {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using posix::ruleSpan;
 using std::chrono::milliseconds;
 
 // How often a drain looks at the output queue again.
 constexpr milliseconds kDrainPoll{2};
 
-// What a mode string describes, as the builder stores it in the opaque record.
+// What a mode string describes, in termios' terms.
 struct LineSettings {
-  std::uint32_t marker;    // kFilled once the builder has accepted a string
   speed_t speed;           // a B* constant
   tcflag_t characterSize;  // CS5 .. CS8
   char parity;             // 'n', 'e' or 'o'
   bool twoStopBits;
 };
-static_assert(std::is_trivially_copyable_v<LineSettings>);
-static_assert(sizeof(LineSettings) <= sizeof(DeviceControlRecord::bytes));
-// Shared code hands over a zeroed record; this marks one that was filled.
-constexpr std::uint32_t kFilled = 0x54524e4b;
 
 struct BaudRate {
   unsigned long value;
@@ -71,11 +64,15 @@ bool speedOf(unsigned long baud, speed_t& speed) {
   return false;
 }
 
-// The shared reading of "115200,n,8,1", then the rates termios can set.
-bool parseMode(const std::string& mode, LineSettings& settings) {
+// The settings as termios sets them; false for those it cannot (a rate
+// termios has no constant for, settings no mode string gives).
+bool termiosSettings(const LineMode& line, LineSettings& settings) {
   static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-  LineMode line;
-  if (!parseLineMode(mode, line) || !speedOf(line.baud, settings.speed)) return false;
+  if (!speedOf(line.baud, settings.speed) || line.dataBits < 5 || line.dataBits > 8 ||
+      (line.parity != 'n' && line.parity != 'e' && line.parity != 'o') ||
+      (line.stopBits != 1 && line.stopBits != 2)) {
+    return false;
+  }
   settings.characterSize = kSizes[line.dataBits - 5];
   settings.parity = line.parity;
   settings.twoStopBits = line.stopBits == 2;
@@ -150,12 +147,12 @@ PortHandle PosixSerialPlatform::openExisting(const std::string& name) {
     return kInvalidPortHandle;
   }
   ::ioctl(fd, TIOCEXCL);
-  ports_[fd] = CommTimeouts{};
+  ports_[fd] = PortTimeouts{};
   openError_ = 0;
   return fd;
 }
 
-bool PosixSerialPlatform::setTimeouts(PortHandle port, const CommTimeouts& timeouts) {
+bool PosixSerialPlatform::setTimeouts(PortHandle port, const PortTimeouts& timeouts) {
   const int fd = descriptorOf(port);
   if (fd < 0) return false;
   termios probe{};
@@ -164,20 +161,17 @@ bool PosixSerialPlatform::setTimeouts(PortHandle port, const CommTimeouts& timeo
   return true;
 }
 
-bool PosixSerialPlatform::buildDeviceControl(const std::string& mode, DeviceControlRecord& record) {
+bool PosixSerialPlatform::readLineMode(const std::string& mode, LineMode& line) {
   LineSettings settings{};
-  if (!parseMode(mode, settings)) return failOpening(EINVAL);
-  settings.marker = kFilled;
-  std::memcpy(record.bytes, &settings, sizeof settings);
+  if (!parseLineMode(mode, line) || !termiosSettings(line, settings)) return failOpening(EINVAL);
   return true;
 }
 
-bool PosixSerialPlatform::applyDeviceControl(PortHandle port, const DeviceControlRecord& record) {
+bool PosixSerialPlatform::applyLineMode(PortHandle port, const LineMode& line) {
   const int fd = descriptorOf(port);
   if (fd < 0) return false;
   LineSettings settings{};
-  std::memcpy(&settings, record.bytes, sizeof settings);
-  if (settings.marker != kFilled) return failOpening(EINVAL);
+  if (!termiosSettings(line, settings)) return failOpening(EINVAL);
   termios tio{};
   if (::tcgetattr(fd, &tio) != 0) return failOpening(errno);
   configureRaw(tio, settings);
@@ -201,20 +195,17 @@ std::uint32_t PosixSerialPlatform::read(PortHandle port, std::uint8_t* buffer,
                                         std::uint32_t count) {
   const int fd = descriptorOf(port);
   if (fd < 0 || count == 0) return 0;
-  const CommTimeouts& timeouts = ports_[fd];
-  const auto totalEnd = Clock::now() + ruleSpan(timeouts.readTotalTimeoutMultiplier, count,
-                                                timeouts.readTotalTimeoutConstant);
-  const milliseconds interval(timeouts.readIntervalTimeout);
-  auto end = totalEnd;
+  const PortTimeouts& timeouts = ports_[fd];
+  AnswerDeadline deadline(timeouts, count);
   std::uint32_t received = 0;
   while (received < count) {
     short revents = 0;
-    if (!waitUntil(fd, POLLIN, end, revents)) break;
+    if (!waitUntil(fd, POLLIN, deadline.end(), revents)) break;
     if (revents & POLLIN) {
       const ssize_t n = ::read(fd, buffer + received, count - received);
       if (n > 0) {
         received += static_cast<std::uint32_t>(n);
-        if (interval.count() > 0) end = std::min(totalEnd, Clock::now() + interval);
+        deadline.received(buffer[received - 1]);
         continue;
       }
       if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
@@ -226,7 +217,7 @@ std::uint32_t PosixSerialPlatform::read(PortHandle port, std::uint8_t* buffer,
     // Hung up, or readable with nothing to read: the device is gone. It will
     // say so at once on every later call; waiting out the deadline keeps a
     // caller that reads in a loop from spinning.
-    std::this_thread::sleep_until(end);
+    std::this_thread::sleep_until(deadline.end());
     break;
   }
   return received;
@@ -236,9 +227,7 @@ std::uint32_t PosixSerialPlatform::write(PortHandle port, const std::uint8_t* bu
                                          std::uint32_t count) {
   const int fd = descriptorOf(port);
   if (fd < 0 || count == 0) return 0;
-  const CommTimeouts& timeouts = ports_[fd];
-  const auto end = Clock::now() + ruleSpan(timeouts.writeTotalTimeoutMultiplier, count,
-                                           timeouts.writeTotalTimeoutConstant);
+  const auto end = Clock::now() + ports_[fd].write.forBytes(count);
   std::uint32_t taken = 0;
   while (taken < count) {
     const ssize_t n = ::write(fd, buffer + taken, count - taken);
@@ -272,12 +261,8 @@ long PosixSerialPlatform::pendingOutput(int fd) {
 bool PosixSerialPlatform::drainOutput(int fd) {
   long pending = pendingOutput(fd);
   if (pending <= 0) return true;
-  const CommTimeouts& timeouts = ports_[fd];
   const auto end =
-      Clock::now() +
-      ruleSpan(timeouts.writeTotalTimeoutMultiplier, static_cast<std::uint64_t>(pending),
-               timeouts.writeTotalTimeoutConstant) +
-      kDrainMargin;
+      Clock::now() + ports_[fd].write.forBytes(static_cast<std::uint64_t>(pending)) + kDrainMargin;
   while (pending > 0) {
     const auto now = Clock::now();
     if (now >= end) return false;

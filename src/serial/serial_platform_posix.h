@@ -11,11 +11,11 @@
 //     step as strerror does ("Permission denied"); ENOTTY and EISDIR become
 //     "not a serial device", and a port locked by another opener "Device or
 //     resource busy" (flock itself says EWOULDBLOCK).
-//   - read and write loop over ppoll() against steady_clock deadlines that
-//     follow the Win32 COMMTIMEOUTS rules: a read ends at count bytes, at
-//     start + (multiplier x count + constant) ms, or `interval` ms after the
-//     last byte once one has arrived; a write ends when all bytes are taken or
-//     at start + (multiplier x count + constant) ms.
+//   - read and write loop over ppoll() against steady_clock deadlines: a
+//     read ends at count bytes, at its limit, or at the quiet after its last
+//     byte that AnswerDeadline gives (the answer gap, or the line-end quiet
+//     after a line feed); a write ends when all bytes are taken or at its
+//     limit.
 //   - flush and close wait for the driver's output queue (TIOCOUTQ) to empty,
 //     but never longer than the write rule applied to what is pending plus a
 //     margin; close then discards what is still stuck so that close() cannot
@@ -48,9 +48,9 @@ class PosixSerialPlatform : public SerialPlatform {
   ~PosixSerialPlatform() override;
 
   PortHandle openExisting(const std::string& name) override;
-  bool setTimeouts(PortHandle port, const CommTimeouts& timeouts) override;
-  bool buildDeviceControl(const std::string& mode, DeviceControlRecord& record) override;
-  bool applyDeviceControl(PortHandle port, const DeviceControlRecord& record) override;
+  bool setTimeouts(PortHandle port, const PortTimeouts& timeouts) override;
+  bool readLineMode(const std::string& mode, LineMode& line) override;
+  bool applyLineMode(PortHandle port, const LineMode& line) override;
   int lastError() override { return lastError_; }
   std::uint32_t read(PortHandle port, std::uint8_t* buffer, std::uint32_t count) override;
   std::uint32_t write(PortHandle port, const std::uint8_t* buffer, std::uint32_t count) override;
@@ -84,7 +84,7 @@ class PosixSerialPlatform : public SerialPlatform {
   bool drainOutput(int fd);
   bool waitUntil(int fd, short events, Clock::time_point deadline, short& revents);
 
-  std::map<int, CommTimeouts> ports_;  // open descriptors and their time-outs
+  std::map<int, PortTimeouts> ports_;  // open descriptors and their time-outs
   std::set<int> lostDevices_;          // open descriptors whose device has gone
   int lastError_ = 0;
   int openError_ = 0;  // errno of the last failed open or configuration step

@@ -2,17 +2,24 @@
 //
 // Each method is the one kernel32 call of the same purpose, with the
 // arguments the port has always been driven with: an exclusive, synchronous
-// open of an existing device by the name exactly as given, the time-outs and
-// device-control record handed over unchanged, and plain ReadFile/WriteFile
-// whose byte counts are the results.
+// open of an existing device by the name exactly as given, the time-outs as
+// one COMMTIMEOUTS record, a DCB built by BuildCommDCBA from the mode string,
+// and plain ReadFile/WriteFile whose byte counts are the results.
+//
+// A port that ends answers at line ends (a lineEndQuiet) is read in short
+// ReadFile calls instead, each bounded by read time-outs set for it, against
+// the deadlines of AnswerDeadline: COMMTIMEOUTS can say "this long after any
+// byte" but not "sooner after a line feed".
 //
 // Traps:
 //   - A HANDLE travels as a PortHandle (intptr_t); INVALID_HANDLE_VALUE is -1,
 //     which is kInvalidPortHandle. But -1 is also the pseudo-handle of the
 //     current process, which kernel32 accepts in CloseHandle and others, so
 //     calls with it never reach the system: they do nothing and report failure.
-//   - The device-control record is zeroed by the caller and must reach
-//     SetCommState exactly as BuildCommDCBA left it: DCBlength is never set.
+//   - The DCB starts zeroed and reaches SetCommState exactly as
+//     BuildCommDCBA left it: DCBlength is never set. readLineMode builds it
+//     from the mode string to read the settings out; applyLineMode builds it
+//     again from the same settings written as a mode string.
 //   - GetLastError is only meaningful straight after the failing call; the
 //     caller asks for it before anything else runs. The reason of a failed
 //     open is therefore kept as a number when it happens and worded only when
@@ -28,16 +35,18 @@
 #endif
 #include <windows.h>
 
-#include <cstring>
+#include <algorithm>
+#include <chrono>
+#include <map>
 #include <string>
 
+#include "serial/answer_deadline.h"
+#include "serial/mode_string.h"
 #include "serial/serial_platform.h"
 
 namespace tarnwick::serial {
 namespace {
 
-static_assert(sizeof(DCB) <= sizeof(DeviceControlRecord::bytes),
-              "the device-control record must hold a whole DCB");
 static_assert(sizeof(HANDLE) <= sizeof(PortHandle), "a HANDLE must fit in a PortHandle");
 
 HANDLE toHandle(PortHandle port) {
@@ -80,6 +89,36 @@ std::string systemMessage(DWORD error) {
   return message.empty() ? "Error " + std::to_string(error) : message;
 }
 
+DWORD milliseconds(std::chrono::milliseconds span) {
+  return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(span.count(), 0));
+}
+
+COMMTIMEOUTS commTimeouts(const PortTimeouts& timeouts) {
+  return COMMTIMEOUTS{milliseconds(timeouts.answerGap), milliseconds(timeouts.read.perByte),
+                      milliseconds(timeouts.read.constant), milliseconds(timeouts.write.perByte),
+                      milliseconds(timeouts.write.constant)};
+}
+
+// The settings a DCB holds, when they are ones a mode string of the form
+// "115200,n,8,1" gives: no mark or space parity, no 1.5 stop bits, no flow
+// control of either kind.
+bool lineModeOf(const DCB& dcb, LineMode& line) {
+  if (dcb.fOutX || dcb.fInX || dcb.fOutxCtsFlow || dcb.fOutxDsrFlow ||
+      dcb.fRtsControl == RTS_CONTROL_HANDSHAKE || dcb.fDtrControl == DTR_CONTROL_HANDSHAKE) {
+    return false;
+  }
+  static constexpr char kParity[] = {'n', 'o', 'e'};  // NOPARITY, ODDPARITY, EVENPARITY
+  if (dcb.Parity > EVENPARITY || dcb.ByteSize < 5 || dcb.ByteSize > 8 ||
+      (dcb.StopBits != ONESTOPBIT && dcb.StopBits != TWOSTOPBITS) || dcb.BaudRate == 0) {
+    return false;
+  }
+  line.baud = dcb.BaudRate;
+  line.parity = kParity[dcb.Parity];
+  line.dataBits = dcb.ByteSize;
+  line.stopBits = dcb.StopBits == TWOSTOPBITS ? 2 : 1;
+  return true;
+}
+
 PortHandle fromHandle(HANDLE handle) {
   return handle == INVALID_HANDLE_VALUE ? kInvalidPortHandle : reinterpret_cast<PortHandle>(handle);
 }
@@ -102,29 +141,30 @@ class Win32SerialPlatform final : public SerialPlatform {
     return port;
   }
 
-  bool setTimeouts(PortHandle port, const CommTimeouts& timeouts) override {
+  bool setTimeouts(PortHandle port, const PortTimeouts& timeouts) override {
     if (port == kInvalidPortHandle) return false;
-    COMMTIMEOUTS record{timeouts.readIntervalTimeout, timeouts.readTotalTimeoutMultiplier,
-                        timeouts.readTotalTimeoutConstant, timeouts.writeTotalTimeoutMultiplier,
-                        timeouts.writeTotalTimeoutConstant};
-    if (SetCommTimeouts(toHandle(port), &record)) return true;
-    return noteOpenFailure(false, meansNotSerial(GetLastError()));
+    COMMTIMEOUTS record = commTimeouts(timeouts);
+    if (!SetCommTimeouts(toHandle(port), &record)) {
+      return noteOpenFailure(false, meansNotSerial(GetLastError()));
+    }
+    timeouts_[port] = timeouts;
+    return true;
   }
 
-  bool buildDeviceControl(const std::string& mode, DeviceControlRecord& record) override {
-    DCB dcb;
-    std::memcpy(&dcb, record.bytes, sizeof dcb);
-    const BOOL built = BuildCommDCBA(mode.c_str(), &dcb);
-    if (!built) noteOpenFailure(false, false);
-    std::memcpy(record.bytes, &dcb, sizeof dcb);
-    return built != 0;
+  bool readLineMode(const std::string& mode, LineMode& line) override {
+    DCB dcb{};
+    if (!BuildCommDCBA(mode.c_str(), &dcb)) return noteOpenFailure(false, false);
+    if (lineModeOf(dcb, line)) return true;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return noteOpenFailure(false, false);
   }
 
-  bool applyDeviceControl(PortHandle port, const DeviceControlRecord& record) override {
+  bool applyLineMode(PortHandle port, const LineMode& line) override {
     if (port == kInvalidPortHandle) return false;
-    DCB dcb;
-    std::memcpy(&dcb, record.bytes, sizeof dcb);
-    if (SetCommState(toHandle(port), &dcb)) return true;
+    DCB dcb{};
+    if (BuildCommDCBA(lineModeText(line).c_str(), &dcb) && SetCommState(toHandle(port), &dcb)) {
+      return true;
+    }
     return noteOpenFailure(false, false);
   }
 
@@ -133,11 +173,11 @@ class Win32SerialPlatform final : public SerialPlatform {
 
   std::uint32_t read(PortHandle port, std::uint8_t* buffer, std::uint32_t count) override {
     if (port == kInvalidPortHandle) return 0;
-    // A time-out is not a failure: ReadFile succeeds with fewer bytes, maybe
-    // none. Only the count matters, and a failed call leaves it 0.
-    DWORD received = 0;
-    if (!ReadFile(toHandle(port), buffer, count, &received, nullptr)) noteFailure(port);
-    return received;
+    const auto found = timeouts_.find(port);
+    if (found != timeouts_.end() && found->second.lineEndQuiet.count() > 0 && count > 0) {
+      return readToLineEnd(port, buffer, count, found->second);
+    }
+    return readOnce(port, buffer, count);
   }
 
   std::uint32_t write(PortHandle port, const std::uint8_t* buffer, std::uint32_t count) override {
@@ -154,6 +194,7 @@ class Win32SerialPlatform final : public SerialPlatform {
   int close(PortHandle port) override {
     if (port == kInvalidPortHandle) return 0;
     if (port == vanished_) vanished_ = kInvalidPortHandle;
+    timeouts_.erase(port);
     return CloseHandle(toHandle(port));
   }
 
@@ -179,6 +220,46 @@ class Win32SerialPlatform final : public SerialPlatform {
   }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
+  // One ReadFile under the time-outs the port has now. A time-out is not a
+  // failure: ReadFile succeeds with fewer bytes, maybe none. Only the count
+  // matters, and a failed call leaves it 0.
+  std::uint32_t readOnce(PortHandle port, std::uint8_t* buffer, std::uint32_t count) {
+    DWORD received = 0;
+    if (!ReadFile(toHandle(port), buffer, count, &received, nullptr)) noteFailure(port);
+    return received;
+  }
+
+  // Short reads against the deadlines: each waits for its first byte at most
+  // until the current end, then returns once the line has been quiet for the
+  // line-end quiet, so that the last byte can be looked at. Only the read
+  // time-outs change; the write time-outs stay as set.
+  std::uint32_t readToLineEnd(PortHandle port, std::uint8_t* buffer, std::uint32_t count,
+                              const PortTimeouts& timeouts) {
+    AnswerDeadline deadline(timeouts, count);
+    COMMTIMEOUTS record = commTimeouts(timeouts);
+    record.ReadIntervalTimeout = milliseconds(timeouts.lineEndQuiet);
+    record.ReadTotalTimeoutMultiplier = 0;
+    std::uint32_t received = 0;
+    while (received < count) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline.end() - Clock::now());
+      if (left.count() <= 0) break;
+      record.ReadTotalTimeoutConstant = milliseconds(left);
+      DWORD got = 0;
+      // A failed call is a device gone or refusing: its error stays for lastError().
+      if (!SetCommTimeouts(toHandle(port), &record) ||
+          !ReadFile(toHandle(port), buffer + received, count - received, &got, nullptr)) {
+        noteFailure(port);
+        break;
+      }
+      if (got == 0) continue;  // the deadline has passed, or is about to
+      received += got;
+      deadline.received(buffer[received - 1]);
+    }
+    return received;
+  }
+
   // Once a transfer has found the device gone, it stays gone until the close.
   void noteFailure(PortHandle port) {
     const DWORD error = GetLastError();
@@ -195,6 +276,7 @@ class Win32SerialPlatform final : public SerialPlatform {
     return result;
   }
 
+  std::map<PortHandle, PortTimeouts> timeouts_;  // of every port configured
   PortHandle vanished_ = kInvalidPortHandle;
   DWORD openError_ = ERROR_SUCCESS;
   bool openNotSerial_ = false;

@@ -6,12 +6,18 @@
 namespace tarnwick::serial {
 namespace {
 
+using std::chrono::milliseconds;
+
 // The time-outs every open port gets: a read ends `answerGap` ms (20 for the
 // window) after its last byte, or 255 x 1 + 1 = 256 ms after it began; a
 // write of n bytes within n + 10 ms.
-CommTimeouts portTimeouts(std::chrono::milliseconds answerGap) {
-  const auto gap = std::clamp(answerGap, kShortestAnswerGap, kWindowAnswerGap);
-  return CommTimeouts{static_cast<std::uint32_t>(gap.count()), 1, 1, 1, 10};
+PortTimeouts portTimeouts(milliseconds answerGap, AnswerEnd answerEnd) {
+  PortTimeouts timeouts;
+  timeouts.answerGap = std::clamp(answerGap, kShortestAnswerGap, kWindowAnswerGap);
+  timeouts.lineEndQuiet = answerEnd == AnswerEnd::Line ? kLineEndQuiet : milliseconds{0};
+  timeouts.read = TransferLimit{milliseconds{1}, milliseconds{1}};
+  timeouts.write = TransferLimit{milliseconds{1}, milliseconds{10}};
+  return timeouts;
 }
 
 // A transfer moves at most this many bytes; the buffer's last entry stays unused.
@@ -41,11 +47,11 @@ bool toEightBitText(std::u32string_view text, std::string& out) {
 
 }  // namespace
 
-SerialPort::SerialPort(SerialPlatform& platform, MessageService showMessage,
-                       std::chrono::milliseconds answerGap)
+SerialPort::SerialPort(SerialPlatform& platform, MessageService showMessage, milliseconds answerGap,
+                       AnswerEnd answerEnd)
     : platform_(platform),
       showMessage_(std::move(showMessage)),
-      timeouts_(portTimeouts(answerGap)) {}
+      timeouts_(portTimeouts(answerGap, answerEnd)) {}
 
 std::int16_t SerialPort::OpenPort(std::u32string_view portName, std::string_view settings) {
   if (showingMessage_) return kPortFalse;
@@ -65,12 +71,12 @@ std::int16_t SerialPort::OpenPort(std::u32string_view portName, std::string_view
   if (!platform_.setTimeouts(portHandle, timeouts_)) {
     return failConfiguration("Unable to set timeouts for port " + name + " Error: ");
   }
-  DeviceControlRecord record{};
+  LineMode line;
   const std::string mode(settings);
-  if (!platform_.buildDeviceControl(mode, record)) {
+  if (!platform_.readLineMode(mode, line)) {
     return failConfiguration("Unable to build Comm DCB " + mode + " Error: ");
   }
-  if (!platform_.applyDeviceControl(portHandle, record)) {
+  if (!platform_.applyLineMode(portHandle, line)) {
     return failConfiguration("Unable to set Comm DCB " + mode + " Error: ");
   }
   openFailure_ = OpenFailure{};

@@ -11,7 +11,11 @@
 //
 // The answer gap, the quiet after the last received byte that ends a read, is
 // 20 ms for the window; a front end that knows its board answers in one burst
-// may shorten it (1 to 20 ms) and so shorten every exchange.
+// may shorten it (1 to 20 ms) and so shorten every exchange. A front end whose
+// board answers in lines may also end a read at a line end (AnswerEnd::Line):
+// once the bytes read end with a line feed, a short quiet (kLineEndQuiet) ends
+// the read, while inside a line the gap still does. The window's reads end
+// only on the quiet.
 //
 // Trap: OpenPort shows its failure message while the device it has just
 // opened is still open. Timers keep running inside a modal message box, so
@@ -40,11 +44,22 @@ inline constexpr std::int16_t kPortFalse = 0;
 inline constexpr std::chrono::milliseconds kWindowAnswerGap{20};
 inline constexpr std::chrono::milliseconds kShortestAnswerGap{1};
 
+// What ends an answer, besides a full buffer and the read's limit.
+enum class AnswerEnd {
+  Quiet,  // the answer gap after the last byte, the window's timing
+  Line,   // the line-end quiet after a line feed; the answer gap inside a line
+};
+// The quiet after a line feed that ends an answer under AnswerEnd::Line: the
+// longer of a few bytes' time at 115200 baud (three take 0.26 ms) and the
+// system's timer grain.
+inline constexpr std::chrono::milliseconds kLineEndQuiet{1};
+
 class SerialPort {
  public:
   // An answer gap outside 1 to 20 ms is taken as the nearer of the two.
   SerialPort(SerialPlatform& platform, MessageService showMessage,
-             std::chrono::milliseconds answerGap = kWindowAnswerGap);
+             std::chrono::milliseconds answerGap = kWindowAnswerGap,
+             AnswerEnd answerEnd = AnswerEnd::Quiet);
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
@@ -73,7 +88,7 @@ class SerialPort {
 
   SerialPlatform& platform_;
   MessageService showMessage_;
-  CommTimeouts timeouts_;
+  PortTimeouts timeouts_;
   PortHandle portHandle = kInvalidPortHandle;
   std::array<std::uint8_t, 256> ioBuffer{};
   bool showingMessage_ = false;

@@ -26,18 +26,16 @@ PortHandle ObservedPlatform::openExisting(const std::string& name) {
   return port;
 }
 
-bool ObservedPlatform::setTimeouts(PortHandle port, const serial::CommTimeouts& timeouts) {
+bool ObservedPlatform::setTimeouts(PortHandle port, const serial::PortTimeouts& timeouts) {
   return system_->setTimeouts(port, timeouts);
 }
 
-bool ObservedPlatform::buildDeviceControl(const std::string& mode,
-                                          serial::DeviceControlRecord& record) {
-  return system_->buildDeviceControl(mode, record);
+bool ObservedPlatform::readLineMode(const std::string& mode, serial::LineMode& line) {
+  return system_->readLineMode(mode, line);
 }
 
-bool ObservedPlatform::applyDeviceControl(PortHandle port,
-                                          const serial::DeviceControlRecord& record) {
-  return system_->applyDeviceControl(port, record);
+bool ObservedPlatform::applyLineMode(PortHandle port, const serial::LineMode& line) {
+  return system_->applyLineMode(port, line);
 }
 
 std::uint32_t ObservedPlatform::read(PortHandle port, std::uint8_t* buffer, std::uint32_t count) {

@@ -34,10 +34,9 @@ class ObservedPlatform : public serial::SerialPlatform {
   long writesOf(std::string_view bytes) const;
 
   serial::PortHandle openExisting(const std::string& name) override;
-  bool setTimeouts(serial::PortHandle port, const serial::CommTimeouts& timeouts) override;
-  bool buildDeviceControl(const std::string& mode, serial::DeviceControlRecord& record) override;
-  bool applyDeviceControl(serial::PortHandle port,
-                          const serial::DeviceControlRecord& record) override;
+  bool setTimeouts(serial::PortHandle port, const serial::PortTimeouts& timeouts) override;
+  bool readLineMode(const std::string& mode, serial::LineMode& line) override;
+  bool applyLineMode(serial::PortHandle port, const serial::LineMode& line) override;
   int lastError() override { return system_->lastError(); }
   std::uint32_t read(serial::PortHandle port, std::uint8_t* buffer, std::uint32_t count) override;
   std::uint32_t write(serial::PortHandle port, const std::uint8_t* buffer,

@@ -127,7 +127,7 @@ TEST_F(SessionFixture, BytesThatWaitedBeforeTheFirstCommandAreNoAnswerToIt) {
   EXPECT_EQ(run(), kExitVerified);
   EXPECT_EQ(out.str(), "VER=1.0 scripted\n");
   EXPECT_EQ(outcome.boardInfo, "VER=1.0 scripted\r\n");
-  EXPECT_EQ(board.timeouts.readTotalTimeoutMultiplier, 1u);  // the port's own time-outs are back
+  EXPECT_EQ(board.timeouts.read.perByte, 1ms);  // the port's own time-outs are back
 }
 
 TEST_F(SessionFixture, APortThatNeverOpensGivesUpAfterTheWindowsCountWithItsMessages) {

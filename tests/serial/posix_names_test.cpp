@@ -83,9 +83,9 @@ TEST(PosixPortNames, NamesOfNoSerialDeviceNeverTakeAByteNorBlock) {
 
 TEST(PosixModeStrings, OnlyWellFormedModeStringsBuild) {
   PosixSerialPlatform platform;
-  DeviceControlRecord record{};
+  LineMode line;
   for (const std::string mode : {"115200,n,8,1", "9600,E,7,2", " 115200 , N , 8 , 1 "}) {
-    EXPECT_TRUE(platform.buildDeviceControl(mode, record)) << mode;
+    EXPECT_TRUE(platform.readLineMode(mode, line)) << mode;
   }
   const std::string invalid[] = {
       "",
@@ -103,23 +103,23 @@ TEST(PosixModeStrings, OnlyWellFormedModeStringsBuild) {
       std::string("115200,n,8,1\0", 13),
   };
   for (const auto& mode : invalid) {
-    EXPECT_FALSE(platform.buildDeviceControl(mode, record)) << mode;
+    EXPECT_FALSE(platform.readLineMode(mode, line)) << mode;
     EXPECT_EQ(platform.lastError(), EINVAL) << mode;
   }
 }
 
-TEST(PosixModeStrings, TheBuiltRecordSetsTheLineAndAnUnbuiltOneIsRefused) {
+TEST(PosixModeStrings, TheSettingsReadSetTheLineAndOnesNoModeStringGivesAreRefused) {
   testing::PtyPair pty;
   PosixSerialPlatform platform;
   const PortHandle handle = platform.openExisting(pty.slavePath());
   ASSERT_NE(handle, kInvalidPortHandle);
 
-  EXPECT_FALSE(platform.applyDeviceControl(handle, DeviceControlRecord{}));
+  EXPECT_FALSE(platform.applyLineMode(handle, LineMode{}));  // no baud rate
   EXPECT_EQ(platform.lastError(), EINVAL);
 
-  DeviceControlRecord record{};
-  ASSERT_TRUE(platform.buildDeviceControl("9600,o,7,2", record));
-  ASSERT_TRUE(platform.applyDeviceControl(handle, record));
+  LineMode settings;
+  ASSERT_TRUE(platform.readLineMode("9600,o,7,2", settings));
+  ASSERT_TRUE(platform.applyLineMode(handle, settings));
   termios line{};
   ASSERT_EQ(tcgetattr(static_cast<int>(handle), &line), 0);
   EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B9600));

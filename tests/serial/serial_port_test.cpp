@@ -18,6 +18,14 @@ using Calls = std::vector<std::string>;
 using testing::kSettings;
 using testing::numberedBytes;
 
+// Answer gap, line-end quiet, read limit per byte and constant, write limit
+// per byte and constant.
+std::vector<long> timeoutsMs(const PortTimeouts& t) {
+  return {static_cast<long>(t.answerGap.count()),     static_cast<long>(t.lineEndQuiet.count()),
+          static_cast<long>(t.read.perByte.count()),  static_cast<long>(t.read.constant.count()),
+          static_cast<long>(t.write.perByte.count()), static_cast<long>(t.write.constant.count())};
+}
+
 class SerialPortTest : public ::testing::Test {
  protected:
   void open() { ASSERT_EQ(port.OpenPort(U"COM5:", kSettings), kPortTrue); }
@@ -34,11 +42,8 @@ class SerialPortTest : public ::testing::Test {
 TEST_F(SerialPortTest, OpensByTheNameAsTypedWithTheFixedTimeouts) {
   EXPECT_EQ(port.OpenPort(U"COM5:", kSettings), -1);
   EXPECT_EQ(platform.calls, (Calls{"open COM5:", "timeouts", "build 115200,n,8,1", "apply"}));
-  const CommTimeouts& t = platform.timeouts;
-  EXPECT_EQ((std::vector<std::uint32_t>{t.readIntervalTimeout, t.readTotalTimeoutMultiplier,
-                                        t.readTotalTimeoutConstant, t.writeTotalTimeoutMultiplier,
-                                        t.writeTotalTimeoutConstant}),
-            (std::vector<std::uint32_t>{20, 1, 1, 1, 10}));
+  EXPECT_EQ(timeoutsMs(platform.timeouts), (std::vector<long>{20, 0, 1, 1, 1, 10}));
+  EXPECT_EQ(lineModeText(platform.line), "115200,n,8,1");
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(port.isOpen());
 }
@@ -58,17 +63,13 @@ TEST_F(SerialPortTest, AMissingDeviceOrAnUnsendableNameFailsSilently) {
 TEST_F(SerialPortTest, AFrontEndsAnswerGapEndsReadsAndNothingElseChanges) {
   const struct {
     int askedMs;
-    std::uint32_t readIntervalMs;
+    long readIntervalMs;
   } cases[] = {{2, 2}, {-5, 1}, {50, 20}};
   for (const auto& c : cases) {
     testing::FakePlatform fake;
     SerialPort gapped(fake, nullptr, std::chrono::milliseconds(c.askedMs));
     ASSERT_EQ(gapped.OpenPort(U"COM5:", kSettings), kPortTrue);
-    const CommTimeouts& t = fake.timeouts;
-    EXPECT_EQ((std::vector<std::uint32_t>{t.readIntervalTimeout, t.readTotalTimeoutMultiplier,
-                                          t.readTotalTimeoutConstant, t.writeTotalTimeoutMultiplier,
-                                          t.writeTotalTimeoutConstant}),
-              (std::vector<std::uint32_t>{c.readIntervalMs, 1, 1, 1, 10}))
+    EXPECT_EQ(timeoutsMs(fake.timeouts), (std::vector<long>{c.readIntervalMs, 0, 1, 1, 1, 10}))
         << c.askedMs << " ms";
   }
 }

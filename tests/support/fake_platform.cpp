@@ -29,21 +29,25 @@ PortHandle FakePlatform::openExisting(const std::string& name) {
   return open_;
 }
 
-bool FakePlatform::setTimeouts(PortHandle port, const serial::CommTimeouts& t) {
+bool FakePlatform::setTimeouts(PortHandle port, const serial::PortTimeouts& t) {
   calls.push_back("timeouts");
   handles.push_back(port);
   timeouts = t;
   return port == open_ && !failTimeouts;
 }
 
-bool FakePlatform::buildDeviceControl(const std::string& mode, serial::DeviceControlRecord&) {
+bool FakePlatform::readLineMode(const std::string& mode, serial::LineMode& read) {
   calls.push_back("build " + mode);
-  return !failBuild;
+  if (failBuild) return false;
+  // Any string builds here, as it always has; the settings are kept where it is one.
+  serial::parseLineMode(mode, read);
+  return true;
 }
 
-bool FakePlatform::applyDeviceControl(PortHandle port, const serial::DeviceControlRecord&) {
+bool FakePlatform::applyLineMode(PortHandle port, const serial::LineMode& applied) {
   calls.push_back("apply");
   handles.push_back(port);
+  line = applied;
   return port == open_ && !failApply;
 }
 

@@ -28,16 +28,17 @@ class FakePlatform : public serial::SerialPlatform {
   std::vector<std::string> writes;          // the bytes of every write, one entry per call
   std::vector<std::string> openedNames;     // names handed to openExisting
   std::vector<serial::PortHandle> handles;  // the handle of every call that takes one
-  serial::CommTimeouts timeouts{};
-  int openDevices = 0;  // opened and not yet closed
+  serial::PortTimeouts timeouts{};
+  serial::LineMode line{};  // the settings of the last apply
+  int openDevices = 0;      // opened and not yet closed
 
   std::string written() const;  // every byte written, joined
   int count(const std::string& call) const;
 
   serial::PortHandle openExisting(const std::string& name) override;
-  bool setTimeouts(serial::PortHandle port, const serial::CommTimeouts& t) override;
-  bool buildDeviceControl(const std::string& mode, serial::DeviceControlRecord& record) override;
-  bool applyDeviceControl(serial::PortHandle port, const serial::DeviceControlRecord& r) override;
+  bool setTimeouts(serial::PortHandle port, const serial::PortTimeouts& t) override;
+  bool readLineMode(const std::string& mode, serial::LineMode& read) override;
+  bool applyLineMode(serial::PortHandle port, const serial::LineMode& applied) override;
   int lastError() override;
   std::uint32_t read(serial::PortHandle port, std::uint8_t* buffer, std::uint32_t n) override;
   std::uint32_t write(serial::PortHandle port, const std::uint8_t* buffer,

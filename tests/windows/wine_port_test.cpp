@@ -64,15 +64,14 @@ class RecordingPlatform : public serial::SerialPlatform {
     if (lastOpened == serial::kInvalidPortHandle) openError = system_->lastError();
     return lastOpened;
   }
-  bool setTimeouts(serial::PortHandle port, const serial::CommTimeouts& timeouts) override {
+  bool setTimeouts(serial::PortHandle port, const serial::PortTimeouts& timeouts) override {
     return system_->setTimeouts(port, timeouts);
   }
-  bool buildDeviceControl(const std::string& mode, serial::DeviceControlRecord& record) override {
-    return system_->buildDeviceControl(mode, record);
+  bool readLineMode(const std::string& mode, serial::LineMode& line) override {
+    return system_->readLineMode(mode, line);
   }
-  bool applyDeviceControl(serial::PortHandle port,
-                          const serial::DeviceControlRecord& record) override {
-    return system_->applyDeviceControl(port, record);
+  bool applyLineMode(serial::PortHandle port, const serial::LineMode& line) override {
+    return system_->applyLineMode(port, line);
   }
   int lastError() override { return system_->lastError(); }
   std::uint32_t read(serial::PortHandle port, std::uint8_t* buffer, std::uint32_t count) override {
