@@ -35,11 +35,15 @@ TEST_PACKAGES=(srecord xvfb xauth xdotool imagemagick umockdev ser2net)
 # scripts/package: man pages from the programs' --help (help2man), the package's
 # dependencies from its binaries (dpkg-dev's dpkg-shlibdeps, which CPack runs, and
 # the `file` command, with which CPack finds the binaries) and Debian's hardening
-# flags (dpkg-buildflags).
-PACKAGE_PACKAGES=(help2man dpkg-dev file)
+# flags (dpkg-buildflags); makensis (nsis), with which CPack makes the Windows installer.
+PACKAGE_PACKAGES=(help2man dpkg-dev file nsis)
 # Checks of the package with the tools distributions use: lintian, desktop-file-validate,
-# appstreamcli; man-db finds the installed man pages.
-PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db)
+# appstreamcli; man-db finds the installed man pages. The Windows zip and installer:
+# cross-built (g++-mingw-w64-x86-64, whose objdump lists each program's DLLs), tried
+# under Wine (wine, wine64), the installed window on Xvfb, found with xdotool,
+# photographed with ImageMagick, closed through its window manager protocol (python3-xlib).
+PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db g++-mingw-w64-x86-64 wine
+  wine64 xvfb xauth xdotool imagemagick python3-xlib)
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {

@@ -1,0 +1,52 @@
+# What a Windows user gets, from one install tree (the programs, README.md and
+# LICENSE.txt side by side) made twice by CPack:
+#   tarnwick-VERSION-windows-x86_64.zip        unpack anywhere and run
+#   tarnwick-VERSION-windows-x86_64-setup.exe  NSIS installer: per machine under
+#       Program Files, one Start menu entry for the window, one entry in the
+#       system's list of installed programs, nothing else.
+# Traps (checked under Wine with Debian's nsis 3.08):
+#   - CPack's NSIS installer is 32-bit by default: on a 64-bit-only Wine it
+#     installs nothing and still exits 0. "Target amd64-unicode" makes it 64-bit.
+#   - Without CPACK_VERBATIM_VARIABLES, text that CPack pastes into the NSIS
+#     script passes through CMake twice (one backslash there is four here).
+
+# The window when this build makes it; until then the menu entry starts the
+# flasher, so that the installer's shape is the same either way.
+set(windows_programs tarnwick-flash)
+set(menu_program tarnwick-flash)
+set(menu_name "Tarnwick flasher")
+if(TARGET tarnwick)
+  list(PREPEND windows_programs tarnwick)
+  set(menu_program tarnwick)
+  set(menu_name Tarnwick)
+endif()
+install(TARGETS ${windows_programs} RUNTIME DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+
+set(CPACK_GENERATOR ZIP NSIS)
+set(CPACK_VERBATIM_VARIABLES ON)
+set(CPACK_PACKAGE_FILE_NAME tarnwick-${PROJECT_VERSION}-windows-x86_64)
+# The installer's own name (CPack takes one file name for every generator).
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/windows-cpack.cmake)
+
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Tarnwick)  # also the uninstall entry's key and name
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_MENU_LINKS ${menu_program}.exe ${menu_name})
+set(CPACK_NSIS_INSTALLED_ICON_NAME ${menu_program}.exe)  # the icon in the list of programs
+set(CPACK_NSIS_URL_INFO_ABOUT ${TARNWICK_WEB_URL})
+# A new version replaces the old one instead of installing over it.
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# CPack always puts an uninstall shortcut beside the program's; removing the
+# program belongs to the system's list, so only the program's entry stays.
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [[Delete "$SMPROGRAMS\$STARTMENU_FOLDER\Uninstall.lnk"]])
+# The uninstaller runs these twice, after removing CPack's key under the
+# vendor's: for the default Start menu folder, then for the one chosen when
+# installing, whose shortcut CPack's own lines miss. And CPack leaves the
+# vendor's key itself, empty.
+string(JOIN "\n" CPACK_NSIS_DELETE_ICONS_EXTRA
+  "Delete \"$SMPROGRAMS\\$MUI_TEMP\\${menu_name}.lnk\""
+  "DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"")
+include(CPack)
