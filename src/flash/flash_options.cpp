@@ -15,6 +15,7 @@ constexpr char kUsage[] =
     R"(Usage: tarnwick-flash [OPTION]... PORT FILE.hex
        tarnwick-flash --info [OPTION]... PORT
        tarnwick-flash --every [OPTION]... MATCH FILE.hex
+       tarnwick-flash --station MATCH FILE.hex [--log FILE.jsonl] [OPTION]...
        tarnwick-flash --list [--json]
 Loads an Intel HEX file into a board through its serial boot loader, the way
 the Tarnwick window does: connects to PORT (an attempt every 100 ms, giving up
@@ -30,6 +31,25 @@ ends when the board has verified it.
                        devices, and the boards are those present at the
                        start. At the end a table on standard output: device,
                        USB location, serial number, outcome, exit code, time
+  --station            a production station: run until Ctrl+C or SIGTERM and
+                       flash each board that MATCH names as it is plugged in
+                       (or present at the start), each in a session of its
+                       own, side by side; MATCH is a board name or a
+                       comma-separated list of board names and device paths
+                       (the sockets of a fixture as usb-path: names, or links
+                       such as /dev/serial/by-path/...; a path counts as
+                       present while it exists). The image is read and
+                       checked once, at the start. A socket shows PASS or
+                       FAIL until its board is gone; a board is never flashed
+                       twice while it stays plugged in. Ends with 130 and the
+                       totals
+  --log FILE           with --station: append one JSON object a board to FILE
+                       (JSON Lines): time, host, device, USB path and ids,
+                       manufacturer, product, serial number, the image's file,
+                       size, lines and SHA-256, the board's answer, outcome,
+                       exit code, message, seconds. Each record is on the disk
+                       before its board shows PASS; a log that cannot be
+                       written stops the station (73)
   --list               list the system's serial ports, one a line: device,
                        USB vendor:product id, manufacturer, product, serial
                        number, interface and USB location; then end
@@ -37,7 +57,8 @@ ends when the board has verified it.
                        --info, a report of it as one JSON object on standard
                        output at its end, the answer to --info in its
                        board_info (with --every, an array of them, and the
-                       table goes to standard error). The board's answers and the
+                       table goes to standard error; with --station, each
+                       board's record as one line as the board ends). The board's answers and the
                        file's lines are bytes: each byte is written as the
                        character of the same number, U+0000 to U+00FF
   --answer-gap MS      the quiet, in milliseconds, that ends one answer of the
@@ -101,8 +122,9 @@ Exit status:
    9  the board answered "FORMAT": the run stops there, as the window's
       would, and the answer is named
   64  the command line was wrong
+  73  --station: the log could not be written
  130  interrupted (SIGINT, SIGTERM, or SIGHUP from a closed terminal); where
-      the run stood is named, and --json still reports
+      the run stood is named, and --json still reports; how --station ends
 With --every, the highest code of the boards.
 )";
 
@@ -141,6 +163,7 @@ bool setFlag(FlashOptions& options, const std::string& arg) {
                      : arg == "--list"                   ? &options.list
                      : arg == "--json"                   ? &options.json
                      : arg == "--every"                  ? &options.every
+                     : arg == "--station"                ? &options.station
                      : arg == "-q" || arg == "--quiet"   ? &options.quiet
                      : arg == "-v" || arg == "--verbose" ? &options.verbose
                                                          : nullptr;
@@ -152,6 +175,11 @@ std::optional<std::string> conflict(const FlashOptions& options) {
   if (options.info && options.go) return "--info and --go exclude each other";
   if (options.quiet && options.verbose) return "--quiet and --verbose exclude each other";
   if (options.info && options.every) return "--info and --every exclude each other";
+  if (options.station && (options.info || options.every)) {
+    return std::string("--station and ") + (options.info ? "--info" : "--every") +
+           " exclude each other";
+  }
+  if (!options.log.empty() && !options.station) return "--log goes with --station";
   return std::nullopt;
 }
 
@@ -164,10 +192,36 @@ std::optional<std::string> networkProblem(const std::string& name) {
   return "'" + name + "' is no network port: " + problem;
 }
 
+// --station: each item a board name or a device path, none empty, none twice.
+std::optional<std::string> stationMatchProblem(const std::string& match) {
+  std::vector<std::string> seen;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = match.find(',', start);
+    const std::string item = match.substr(start, comma - start);
+    std::string error;
+    if (item.empty()) return "MATCH '" + match + "' holds an empty item";
+    if (serial::isNetworkPortName(item)) {
+      return "--station watches devices; " + item + " is a network port";
+    }
+    if (serial::isBoardName(item) && !serial::parseBoardName(item, error)) {
+      return "'" + item + "' is no board name: " + error;
+    }
+    if (std::find(seen.begin(), seen.end(), item) != seen.end()) {
+      return "MATCH names " + item + " twice";
+    }
+    seen.push_back(item);
+    if (comma == std::string::npos) return std::nullopt;
+    start = comma + 1;
+  }
+}
+
 // A board name must be one; a list of devices must not hold an empty one.
 std::optional<std::string> portProblem(const FlashOptions& options) {
-  if (options.port.empty()) return std::string(options.every ? "MATCH" : "PORT") + " is empty";
+  const bool match = options.every || options.station;
+  if (options.port.empty()) return std::string(match ? "MATCH" : "PORT") + " is empty";
   std::string error;
+  if (options.station) return stationMatchProblem(options.port);
   if (serial::isBoardName(options.port)) {
     if (!serial::parseBoardName(options.port, error)) {
       return "'" + options.port + "' is no board name: " + error;
@@ -194,7 +248,7 @@ std::optional<std::string> portProblem(const FlashOptions& options) {
 
 ParsedCommandLine checkList(const FlashOptions& options, const std::vector<std::string>& operands) {
   if (!operands.empty()) return usageError("--list takes no PORT or FILE.hex");
-  if (options.info || options.every || options.go)
+  if (options.info || options.every || options.station || options.go)
     return usageError("--list goes alone, or with --json");
   return ParsedCommandLine{options, {}, 0};
 }
@@ -202,7 +256,7 @@ ParsedCommandLine checkList(const FlashOptions& options, const std::vector<std::
 ParsedCommandLine checkOperands(FlashOptions options, const std::vector<std::string>& operands) {
   if (options.list) return checkList(options, operands);
   const std::size_t wanted = options.info ? 1 : 2;
-  const char* const port = options.every ? "MATCH" : "PORT";
+  const char* const port = options.every || options.station ? "MATCH" : "PORT";
   if (operands.empty())
     return usageError(options.info ? "missing PORT"
                                    : std::string("missing ") + port + " and FILE.hex");
@@ -277,6 +331,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const argv[]) {
                           "'");
       }
       options.answerTimeout = *timeout;
+    } else if (optionValue("--log", argc, argv, i, value)) {
+      if (!value || value->empty()) return usageError("--log needs a file");
+      options.log = *value;
     } else if (optionValue("--answer-gap", argc, argv, i, value)) {
       if (!value) return usageError("--answer-gap needs a number of milliseconds");
       const auto gap = parseGap(*value);

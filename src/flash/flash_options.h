@@ -3,6 +3,7 @@
 //   tarnwick-flash [OPTION]... PORT FILE.hex
 //   tarnwick-flash --info [OPTION]... PORT
 //   tarnwick-flash --every [OPTION]... MATCH FILE.hex
+//   tarnwick-flash --station MATCH FILE.hex [--log FILE.jsonl] [OPTION]...
 //   tarnwick-flash --list [--json]
 //
 // Parsing never exits and never prints: it returns the options, or the text
@@ -29,6 +30,8 @@ struct FlashOptions {
   bool list = false;     // only list the system's serial ports
   bool json = false;     // the list, or the run's report (--info's too), as JSON on standard output
   bool every = false;    // flash every board that `port` matches, side by side
+  bool station = false;  // flash every board that `port` matches as it is plugged in
+  std::string log;       // --station: the JSON Lines file a record a board goes to
   std::chrono::milliseconds answerTimeout{5000};
   // The quiet that ends one answer; 20 ms is the window's.
   std::chrono::milliseconds answerGap{20};

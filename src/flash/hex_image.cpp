@@ -9,6 +9,7 @@
 #include "download/hex_file_reader.h"
 #include "download/hex_line_splitter.h"
 #include "flash/image_check.h"
+#include "flash/sha256.h"
 
 namespace tarnwick::flash {
 namespace {
@@ -54,6 +55,7 @@ std::optional<download::RuntimeError> readLines(HexImage& image, download::LineN
   File file(std::fopen(image.file.c_str(), "rb"));
   if (!file) return systemError(errno);
   download::HexLineSplitter splitter(image.lines, image.count, maxLines);
+  Sha256 hash;
   std::vector<char> chunk(kChunkSize);
   for (;;) {
     // Never more than one byte past the limit: a file that grew is told so.
@@ -65,8 +67,10 @@ std::optional<download::RuntimeError> readLines(HexImage& image, download::LineN
     image.bytes += got;
     if (image.bytes > download::kMaxHexFileBytes) return tooLarge();
     if (auto error = splitter.feed(chunk.data(), got)) return error;
+    hash.update(chunk.data(), got);
     if (got < wanted) break;
   }
+  image.sha256 = hash.hexDigest();
   return splitter.finish();
 }
 

@@ -31,6 +31,7 @@ struct HexImage {
   download::LineNumber count = 0;      // lines read
   download::LineNumber sendLines = 0;  // lines each pass sends
   std::uint64_t bytes = 0;             // the file's size as read
+  std::string sha256;                  // of those bytes, in hex, as sha256sum prints it
 };
 
 struct ImageLoad {

@@ -1,7 +1,7 @@
 // tarnwick-flash: the download of the window, without the window, for
 // scripts and production benches. See flash_session.h for how a run goes,
-// gang_run.h for --every and flash_options.cpp for the command line and the
-// exit codes.
+// gang_run.h for --every, station.h for --station and flash_options.cpp for
+// the command line and the exit codes.
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -14,6 +14,7 @@
 #include "flash/flash_session.h"
 #include "flash/gang_run.h"
 #include "flash/port_list.h"
+#include "flash/station.h"
 #include "flash/stop_request.h"
 #include "flash/terminal.h"
 #include "serial/serial_platform_factory.h"
@@ -87,5 +88,8 @@ int main(int argc, char* argv[]) {
   const ProgressStyle style = options.quiet               ? ProgressStyle::Quiet
                               : standardErrorIsTerminal() ? ProgressStyle::Terminal
                                                           : ProgressStyle::Lines;
+  if (options.station) {
+    return runStation(options, std::cerr, std::cout, style == ProgressStyle::Terminal);
+  }
   return options.every ? flashEvery(options, style) : flashOne(options, style);
 }

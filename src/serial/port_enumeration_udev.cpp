@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "serial/port_enumeration.h"
+#include "serial/udev_port.h"
 
 namespace tarnwick::serial {
 namespace {
@@ -78,7 +79,9 @@ bool isBuiltInHardware(udev_device* port) {
   return type == nullptr || std::string(type) != "0";
 }
 
-std::optional<PortDescription> describe(udev_device* port) {
+}  // namespace
+
+std::optional<PortDescription> describeUdevPort(udev_device* port) {
   const char* node = udev_device_get_devnode(port);
   if (node == nullptr) return std::nullopt;
   PortDescription description{node, node, std::nullopt};
@@ -90,8 +93,6 @@ std::optional<PortDescription> describe(udev_device* port) {
   if (!isBuiltInHardware(port)) return std::nullopt;
   return description;
 }
-
-}  // namespace
 
 std::vector<PortDescription> listSerialPorts() {
   std::vector<PortDescription> ports;
@@ -107,7 +108,7 @@ std::vector<PortDescription> listSerialPorts() {
     const Owned<udev_device> port(
         udev_device_new_from_syspath(context.get(), udev_list_entry_get_name(entry)));
     if (!port) continue;  // gone between the scan and now
-    if (auto description = describe(port.get())) ports.push_back(std::move(*description));
+    if (auto description = describeUdevPort(port.get())) ports.push_back(std::move(*description));
   }
   sortByDeviceName(ports);
   return ports;

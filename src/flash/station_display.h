@@ -1,0 +1,63 @@
+// What the station shows on standard error: one row a socket and the totals.
+//
+// How it works: a socket's row holds its name (MATCH's item, or the place a
+// board matched), the device and USB path of the board in it, and its state:
+// waiting, flashing (with the run's own progress line), PASS or FAIL and why.
+// On a terminal the rows and the totals stay at the bottom and are redrawn in
+// place at each change; elsewhere each event (a board came, its run ended, it
+// went) prints one line, and the totals print at the end.
+//
+// Trap: rows are drawn from the boards' threads and the station's; one lock
+// keeps their text apart. A row that wraps would move every row below it:
+// rows are cut to kRowWidth columns.
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tarnwick::flash {
+
+class StationDisplay {
+ public:
+  static constexpr std::size_t kRowWidth = 79;
+
+  StationDisplay(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+
+  // A new row, waiting; its index.
+  std::size_t addSocket(const std::string& name);
+  // The board now in the socket (empty strings: none).
+  void setBoard(std::size_t socket, const std::string& device, const std::string& location);
+  // The row's state; `event`, when not empty, is the line printed without a terminal.
+  void setState(std::size_t socket, const std::string& state, const std::string& event);
+  // A run's progress: on a terminal only.
+  void setProgress(std::size_t socket, const std::string& progress);
+  void setTotals(int passed, int failed);
+  // A line of its own above the rows, on a terminal or not.
+  void message(const std::string& text);
+  // Ends the display: the totals as a last line where they were not shown.
+  void finish();
+
+ private:
+  struct Row {
+    std::string name;
+    std::string device;
+    std::string location;
+    std::string state;
+  };
+  std::string rowText(const Row& row) const;
+  std::string totalsText() const;
+  void redraw();  // under the lock
+
+  std::mutex mutex_;
+  std::ostream& out_;
+  bool terminal_;
+  std::vector<Row> rows_;
+  int passed_ = 0;
+  int failed_ = 0;
+  std::size_t drawnLines_ = 0;  // on the terminal, below the last message
+};
+
+}  // namespace tarnwick::flash

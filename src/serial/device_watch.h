@@ -1,0 +1,64 @@
+// Serial devices appearing and going, as they happen.
+//
+// How it works: a DeviceWatch hands out what happened since it was last
+// asked, waiting a while for something to happen. Its first answer holds
+// every device present at the start as Added, so that a caller need not list
+// the ports itself and can miss nothing between a listing and the watch.
+// What a device says about itself (USB path, ids, names, serial number) is
+// taken when it is added and handed back with its removal: by then the
+// system may have forgotten it.
+//
+//   makePortWatch    the system's serial ports: udev's monitor on Linux (a
+//                    board's add comes within milliseconds), the port list
+//                    asked every 300 ms elsewhere; one file per platform
+//   makePathWatch    named device paths, such as the links udev makes and
+//                    removes with each device (/dev/serial/by-path/...); a
+//                    path is present while it exists or the port list names
+//                    it (COM5), looked at every 250 ms
+//   combineWatches   several as one
+//
+// Trap: a device's name can come back for another device (ttyACM0 unplugged,
+// another board plugged): a caller must go by the events, in their order.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "serial/port_enumeration.h"
+
+namespace tarnwick::serial {
+
+struct DeviceEvent {
+  enum class Kind { Added, Removed };
+  Kind kind = Kind::Added;
+  // Removed: what the device said of itself when it was added.
+  PortDescription port;
+};
+
+class DeviceWatch {
+ public:
+  virtual ~DeviceWatch() = default;
+  // What happened since the last call, waiting up to `timeout` for the first
+  // event; empty when nothing happened.
+  virtual std::vector<DeviceEvent> next(std::chrono::milliseconds timeout) = 0;
+};
+
+using PortListing = std::function<std::vector<PortDescription>()>;
+
+std::unique_ptr<DeviceWatch> makePortWatch();
+
+std::unique_ptr<DeviceWatch> makePathWatch(std::vector<std::string> paths,
+                                           PortListing listPorts = listSerialPorts);
+
+// The port list asked at every look, at most every `interval`: the watch of
+// systems without device events, and a reference for tests.
+std::unique_ptr<DeviceWatch> makeListWatch(PortListing listPorts,
+                                           std::chrono::milliseconds interval);
+
+// The first watch waits, the others are asked without waiting.
+std::unique_ptr<DeviceWatch> combineWatches(std::vector<std::unique_ptr<DeviceWatch>> watches);
+
+}  // namespace tarnwick::serial
