@@ -13,6 +13,7 @@ inline constexpr int kExitSeveralBoards = 7;    // a board name matched more tha
 inline constexpr int kExitProtocolBroken = 8;   // the board did not follow the protocol
 inline constexpr int kExitBoardFormat = 9;      // the board answered "FORMAT"
 inline constexpr int kExitUsage = 64;           // the command line was wrong
+inline constexpr int kExitLogNotWritten = 73;   // --station: its log could not be written
 inline constexpr int kExitInterrupted = 130;    // SIGINT, SIGTERM or SIGHUP ended the run
 
 }  // namespace tarnwick::flash

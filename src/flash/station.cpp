@@ -183,8 +183,8 @@ void Station::removed(const serial::PortDescription& port) {
       socket->run->vanished = true;
       socket->run->stop.request(1);
     } else {
-      setup_.display->setBoard(socket->row, "", "");
       setup_.display->setState(socket->row, "waiting", "gone");
+      setup_.display->setBoard(socket->row, "", "");
     }
   }
 }

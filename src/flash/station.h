@@ -50,8 +50,6 @@
 
 namespace tarnwick::flash {
 
-inline constexpr int kExitLogNotWritten = 73;  // the station's log could not be written
-
 // MATCH's items: board names and device paths.
 struct StationItem {
   std::string text;

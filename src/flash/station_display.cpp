@@ -30,6 +30,7 @@ void StationDisplay::setBoard(std::size_t socket, const std::string& device,
   const std::lock_guard<std::mutex> lock(mutex_);
   rows_.at(socket).device = device;
   rows_.at(socket).location = location;
+  redraw();
 }
 
 void StationDisplay::setState(std::size_t socket, const std::string& state,

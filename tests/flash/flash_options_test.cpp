@@ -43,9 +43,10 @@ TEST(FlashOptions, HelpEndsTheParsingAndDocumentsEveryExitCode) {
   const auto parsed = parse({"PORT", "-h", "--bogus"});
   EXPECT_FALSE(parsed.options);
   EXPECT_EQ(parsed.exitCode, 0);
-  for (const int code : {kExitVerified, kExitPortUnavailable, kExitFileNotLoaded, kExitBoardError,
-                         kExitNoAnswer, kExitDeviceVanished, kExitSeveralBoards,
-                         kExitProtocolBroken, kExitBoardFormat, kExitUsage, kExitInterrupted}) {
+  for (const int code :
+       {kExitVerified, kExitPortUnavailable, kExitFileNotLoaded, kExitBoardError, kExitNoAnswer,
+        kExitDeviceVanished, kExitSeveralBoards, kExitProtocolBroken, kExitBoardFormat, kExitUsage,
+        kExitLogNotWritten, kExitInterrupted}) {
     const std::string number = std::to_string(code);
     const std::string line = "\n" + std::string(4 - number.size(), ' ') + number + "  ";
     EXPECT_NE(parsed.text.find(line), std::string::npos) << code;
@@ -128,6 +129,33 @@ TEST(FlashOptions, ANetworkPortOutsideOneTo65535OrNoneIsAUsageErrorForBothKinds)
   for (const char* good : {"socket://h:1", "rfc2217://[::1]:65535", "socket://h:telnet"}) {
     EXPECT_TRUE(parse({"--info", good}).options) << good;
   }
+}
+
+TEST(FlashOptions, AStationTakesBoardNamesAndPathsAndALogThatGoesOnlyWithIt) {
+  auto parsed = parse({"--station", "usb-path:1-1.1,/dev/serial/by-path/p2,usb:2341:0043", "fw.hex",
+                       "--log", "boards.jsonl"});
+  ASSERT_TRUE(parsed.options) << parsed.text;
+  EXPECT_TRUE(parsed.options->station);
+  EXPECT_EQ(parsed.options->port, "usb-path:1-1.1,/dev/serial/by-path/p2,usb:2341:0043");
+  EXPECT_EQ(parsed.options->log, "boards.jsonl");
+
+  // The error's beginning, as long as `start`.
+  const auto errorStart = [](std::vector<const char*> args, const std::string& start) {
+    return parse(args).text.substr(0, start.size());
+  };
+  EXPECT_EQ(errorStart({"--log", "x.jsonl", "/dev/ttyACM0", "fw.hex"},
+                       "tarnwick-flash: --log goes with --station"),
+            "tarnwick-flash: --log goes with --station");
+  EXPECT_EQ(errorStart({"--station", "usb:zz:0043,/dev/ttyACM0", "fw.hex"},
+                       "tarnwick-flash: 'usb:zz:0043' is no board name"),
+            "tarnwick-flash: 'usb:zz:0043' is no board name");
+  EXPECT_EQ(errorStart({"--station", "/dev/ttyACM0,/dev/ttyACM0", "fw.hex"},
+                       "tarnwick-flash: MATCH names /dev/ttyACM0 twice"),
+            "tarnwick-flash: MATCH names /dev/ttyACM0 twice");
+  EXPECT_EQ(errorStart({"--station", "--every", "usb:2341:0043", "fw.hex"},
+                       "tarnwick-flash: --station and --every exclude each other"),
+            "tarnwick-flash: --station and --every exclude each other");
+  EXPECT_EQ(parse({"--station", "usb:2341:0043"}).exitCode, kExitUsage);
 }
 
 }  // namespace
