@@ -1,8 +1,8 @@
 #include "flash/station.h"
 
-#include <filesystem>
 #include <sstream>
 
+#include "flash/device_identity.h"
 #include "flash/exit_codes.h"
 #include "flash/flash_report.h"
 #include "flash/flash_session.h"
@@ -18,9 +18,7 @@ using namespace std::chrono_literals;
 constexpr auto kLook = 200ms;
 
 bool sameDevice(const std::string& a, const std::string& b) {
-  if (a == b) return true;
-  std::error_code error;
-  return std::filesystem::equivalent(a, b, error);
+  return a == b || deviceKey(a) == deviceKey(b);
 }
 
 std::string locationOf(const serial::PortDescription& port) {
