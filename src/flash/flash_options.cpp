@@ -58,9 +58,10 @@ ends when the board has verified it.
                        output at its end, the answer to --info in its
                        board_info (with --every, an array of them, and the
                        table goes to standard error; with --station, each
-                       board's record as one line as the board ends). The board's answers and the
-                       file's lines are bytes: each byte is written as the
-                       character of the same number, U+0000 to U+00FF
+                       board's record as one line as the board ends). The
+                       board's answers and the file's lines are bytes: each
+                       byte is written as the character of the same number,
+                       U+0000 to U+00FF
   --answer-gap MS      the quiet, in milliseconds, that ends one answer of the
                        board: 1 to 20 (default 20, the window's timing). A
                        short gap makes each line's exchange shorter; but a
@@ -103,9 +104,10 @@ directory"); a name that is no serial device (a file, a FIFO) ends the run at
 once.
 
 Progress and messages go to standard error: on a terminal one line redrawn in
-place (one a board with --every), otherwise a line at each phase (prefixed
-with the board's device with --every). No file is written and no
-configuration is read.
+place (one a board with --every, one a socket with --station), otherwise a
+line at each phase (prefixed with the board's device with --every; a line an
+event with --station). No file is written but the log --station --log names,
+and no configuration is read.
 
 Exit status:
    0  the board verified every line (with --info: the board answered; with

@@ -247,7 +247,8 @@ void Station::finished(Socket& socket, Run& run, FlashOutcome outcome) {
     state += ": " + outcome.message;
   }
   (pass ? passed_ : failed_)++;
-  setup_.display->setState(socket.row, state, state + " (" + secondsText(outcome.seconds) + ")");
+  state += " (" + secondsText(outcome.seconds) + ")";
+  setup_.display->setState(socket.row, state, state);
   setup_.display->setTotals(passed_, failed_);
   if (!recorded) {
     setup_.display->message("tarnwick-flash: cannot write the log " + setup_.log->path() + ": " +
