@@ -9,6 +9,7 @@
 #include "download/runtime_error.h"
 #include "flash/exit_codes.h"
 #include "flash/hex_image.h"
+#include "form/events.h"
 
 namespace tarnwick::flash {
 namespace {
@@ -18,9 +19,10 @@ using download::AnswerKeyword;
 using download::FormTimer;
 using download::LineNumber;
 
-constexpr auto kAttemptInterval = 100ms;   // Timer3
-constexpr auto kReceiveInterval = 20ms;    // TMRComm
-constexpr auto kInfoPollInterval = 500ms;  // Timer2
+// The window's timers, at the window's intervals.
+constexpr auto kAttemptInterval = form::timerInterval(FormTimer::Timer3);
+constexpr auto kReceiveInterval = form::timerInterval(FormTimer::TMRComm);
+constexpr auto kInfoPollInterval = form::timerInterval(FormTimer::Timer2);
 // The attempts give up after kGiveUpCount ticks of Timer3, about 20 s. An
 // attempt that itself takes seconds (a network server that never answers its
 // line settings) would stretch that count to minutes, so the give-up also

@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "form/window_texts.h"
 #include "ui/file_open_dialog.h"
+#include "ui/text_codec.h"
 
 namespace tarnwick::ui {
 namespace {
@@ -35,10 +37,14 @@ class QtDialogs final : public DialogService {
   QString lastFolder_;
 };
 
-QString filterEntry(const QString& description, const QString& patterns) {
-  QString qtPatterns = patterns;
-  qtPatterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-  const QString suffix = QLatin1Char('(') + qtPatterns + QLatin1Char(')');
+// Qt lists an entry's patterns in parentheses after its description.
+QString filterEntry(const form::FileFilter& filter) {
+  QStringList patterns;
+  for (const std::string& pattern : form::patternList(filter.patterns)) {
+    patterns << fromLatin1(pattern);
+  }
+  const QString description = fromLatin1(filter.description);
+  const QString suffix = QLatin1Char('(') + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
   if (description.endsWith(suffix)) return description;
   return description + QLatin1Char(' ') + suffix;
 }
@@ -50,11 +56,9 @@ std::unique_ptr<DialogService> makeQtDialogs() {
 }
 
 QString qtFileFilter(std::string_view filter) {
-  const QStringList parts =
-      QString::fromLatin1(filter.data(), static_cast<qsizetype>(filter.size())).split('|');
   QStringList entries;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    entries << filterEntry(parts[i].trimmed(), parts[i + 1].trimmed());
+  for (const form::FileFilter& entry : form::parseFileFilter(filter)) {
+    entries << filterEntry(entry);
   }
   return entries.join(QStringLiteral(";;"));
 }

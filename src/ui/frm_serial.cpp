@@ -11,6 +11,8 @@
 #include <utility>
 
 #include "download/hex_decode.h"
+#include "form/controls.h"
+#include "form/events.h"
 #include "ui/fill_shape.h"
 #include "ui/form_layout.h"
 #include "ui/text_codec.h"
@@ -20,9 +22,9 @@
 namespace tarnwick::ui {
 namespace {
 
-template <class Widget>
-Widget* control(QWidget& window, const char* name) {
-  return window.findChild<Widget*>(QString::fromLatin1(name));
+template <class Child>
+Child* control(QWidget& window, const char* name) {
+  return window.findChild<Child*>(QString::fromLatin1(name));
 }
 
 // The designed controls are sized for a narrow 8-point face: at 11 pixels,
@@ -48,8 +50,8 @@ frmSerial::frmSerial(std::unique_ptr<serial::SerialPlatform> platform,
                                 QString::fromLatin1(kApplicationTitle));
             }),
       control_(*this, port_) {
-  setObjectName(QStringLiteral("frmSerial"));
-  setWindowTitle(QStringLiteral("Tarnwick v3.30"));
+  setObjectName(QString::fromLatin1(form::kWindowName));
+  setWindowTitle(QString::fromStdString(form::windowTitle()));
   setWindowIcon(makeWindowIcon());
   setFont(designFont());
   resize(kClientWidth, kClientHeight);
@@ -57,7 +59,7 @@ frmSerial::frmSerial(std::unique_ptr<serial::SerialPlatform> platform,
   findControls();
   createTimers();
   wireEvents();
-  txt0_->setFocus();
+  findChild<QWidget*>(QString::fromLatin1(form::firstFocus().name))->setFocus();
 }
 
 frmSerial::~frmSerial() = default;
@@ -67,46 +69,39 @@ void frmSerial::findControls() {
   txt2_ = control<QLineEdit>(*this, "txt_2");
   text8_ = control<QLineEdit>(*this, "Text8");
   label2_ = control<QLabel>(*this, "Label2");
-  btnOpenCom_ = control<QPushButton>(*this, "BTNOpenCom");
-  btnCloseCom_ = control<QPushButton>(*this, "BTNCloseCom");
-  btnSend_ = control<QPushButton>(*this, "BTNSend");
-  command3_ = control<QPushButton>(*this, "Command3");
-  command4_ = control<QPushButton>(*this, "Command4");
   command5_ = control<QPushButton>(*this, "Command5");
-  command6_ = control<QPushButton>(*this, "Command6");
   pic_ = control<FillShape>(*this, "Pic");
   bar_ = control<TextProgressBar>(*this, "vbalProgressBar1");
 }
 
 void frmSerial::createTimers() {
-  const auto makeTimer = [this](const char* name, int intervalMs) {
+  for (const form::TimerDesign& design : form::timers()) {
     auto* timer = new QTimer(this);
-    timer->setObjectName(QString::fromLatin1(name));
-    timer->setInterval(intervalMs);
+    timer->setObjectName(QString::fromLatin1(design.name));
+    timer->setInterval(design.interval);
     timer->setProperty("Tag", QString());
-    return timer;
-  };
-  timer3_ = makeTimer("Timer3", 100);
-  tmrComm_ = makeTimer("TMRComm", 20);
-  timer2_ = makeTimer("Timer2", 500);
+    timers_[static_cast<std::size_t>(design.timer)] = timer;
+  }
 }
 
 void frmSerial::wireEvents() {
-  using Button = QPushButton;
-  connect(btnOpenCom_, &Button::clicked, this, [this] { control_.openPortClick(); });
-  connect(btnCloseCom_, &Button::clicked, this, [this] { control_.closePortClick(); });
-  connect(timer3_, &QTimer::timeout, this, [this] { control_.attemptTick(); });
-  connect(tmrComm_, &QTimer::timeout, this, [this] { control_.receiveTick(); });
-  connect(command3_, &Button::clicked, this, [this] { control_.openFileAndDownloadClick(); });
-  connect(command5_, &Button::clicked, this, [this] { control_.sendClick(); });
-  connect(timer2_, &QTimer::timeout, this, [this] { control_.infoTick(); });
-  connect(command4_, &Button::clicked, this, [this] { control_.infoClick(); });
-  connect(command6_, &Button::clicked, this, [this] { control_.installClick(); });
-  connect(btnSend_, &Button::clicked, this, [this] { control_.sendTextClick(); });
+  for (const form::EventWiring& wiring : form::events()) {
+    const auto run = [this, handler = wiring.handler] { (control_.*handler)(); };
+    switch (wiring.event) {
+      case form::FormEvent::Click:
+        connect(control<QPushButton>(*this, wiring.source), &QPushButton::clicked, this, run);
+        break;
+      case form::FormEvent::Timer:
+        connect(control<QTimer>(*this, wiring.source), &QTimer::timeout, this, run);
+        break;
+      case form::FormEvent::Unload:  // closeEvent()
+        break;
+    }
+  }
 }
 
 void frmSerial::closeEvent(QCloseEvent* event) {
-  control_.unload();
+  form::runHandler(control_, form::kWindowName, form::FormEvent::Unload);
   event->accept();
 }
 
@@ -148,15 +143,7 @@ void frmSerial::setText8(const std::string& text) {
 }
 
 QTimer* frmSerial::timer(download::FormTimer which) const {
-  switch (which) {
-    case download::FormTimer::Timer3:
-      return timer3_;
-    case download::FormTimer::TMRComm:
-      return tmrComm_;
-    case download::FormTimer::Timer2:
-      return timer2_;
-  }
-  return nullptr;
+  return timers_[static_cast<std::size_t>(which)];
 }
 
 void frmSerial::setTimerEnabled(download::FormTimer which, bool enabled) {

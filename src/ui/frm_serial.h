@@ -2,8 +2,8 @@
 //
 // It builds the controls of form_layout.h, owns the three timers, the serial
 // port and the handlers (DownloadControl), and hands every click, tick and
-// its closing to one handler method, one line each. It holds no protocol
-// logic: it only carries out, on real widgets, the operations that
+// its closing to the handler that form/events.h wires to it. It holds no
+// protocol logic: it only carries out, on real widgets, the operations that
 // FormControls lists, and offers SwitchTags, Decode and Decode2 as public
 // methods.
 //
@@ -16,11 +16,13 @@
 
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <memory>
 
 #include "download/download_control.h"
 #include "download/form_controls.h"
+#include "form/window_texts.h"
 #include "serial/serial_platform.h"
 #include "serial/serial_port.h"
 #include "ui/dialog_service.h"
@@ -36,7 +38,7 @@ class FillShape;
 class TextProgressBar;
 
 // The title of message boxes that bring none of their own.
-inline constexpr char kApplicationTitle[] = "Tarnwick";
+using form::kApplicationTitle;
 
 class frmSerial : public QWidget, public download::FormControls {
   Q_OBJECT
@@ -88,18 +90,10 @@ class frmSerial : public QWidget, public download::FormControls {
   QLineEdit* txt2_ = nullptr;
   QLineEdit* text8_ = nullptr;
   QLabel* label2_ = nullptr;
-  QPushButton* btnOpenCom_ = nullptr;
-  QPushButton* btnCloseCom_ = nullptr;
-  QPushButton* btnSend_ = nullptr;
-  QPushButton* command3_ = nullptr;
-  QPushButton* command4_ = nullptr;
   QPushButton* command5_ = nullptr;
-  QPushButton* command6_ = nullptr;
   FillShape* pic_ = nullptr;
   TextProgressBar* bar_ = nullptr;
-  QTimer* timer3_ = nullptr;
-  QTimer* tmrComm_ = nullptr;
-  QTimer* timer2_ = nullptr;
+  std::array<QTimer*, 3> timers_{};  // by download::FormTimer
 };
 
 }  // namespace tarnwick::ui

@@ -1,9 +1,5 @@
-// Conversions between the handlers' texts and Qt's.
-//
-// The handlers speak 8-bit text (Latin-1, one byte per character, NUL
-// included) for everything that crosses the port, and UCS-4 for what a person
-// typed, so that a character with no 8-bit code reaches the serial link
-// intact and can be refused there rather than silently replaced here.
+// The handlers' texts as Qt's, through the conversions of form/text_codec.h
+// (QString holds UTF-16), so that both windows turn texts into bytes alike.
 #pragma once
 
 #include <QString>
@@ -11,6 +7,7 @@
 
 namespace tarnwick::ui {
 
+// Keeps every byte, NUL included.
 QString fromLatin1(const std::string& text);
 // Characters above U+00FF have no 8-bit code and become '?'.
 std::string toLatin1(const QString& text);

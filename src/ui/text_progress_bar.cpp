@@ -3,15 +3,10 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "form/progress_bar.h"
 #include "ui/colors.h"
 
 namespace tarnwick::ui {
-namespace {
-
-// Below this grey level black text is hard to read on the fill (navy is 14).
-constexpr int kDarkFill = 60;
-
-}  // namespace
 
 TextProgressBar::TextProgressBar(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::NoFocus);
@@ -38,10 +33,7 @@ void TextProgressBar::setBarColor(std::uint32_t bgr) {
 }
 
 int TextProgressBar::filledWidth(int innerWidth, int value, int max) {
-  if (max <= 0 || value <= 0 || innerWidth <= 0) return 0;
-  if (value >= max) return innerWidth;
-  // 64 bits: a width times a value near 2^31 overflows int.
-  return static_cast<int>(static_cast<std::int64_t>(innerWidth) * value / max);
+  return form::filledWidth(innerWidth, value, max);
 }
 
 void TextProgressBar::paintEvent(QPaintEvent*) {
@@ -51,21 +43,21 @@ void TextProgressBar::paintEvent(QPaintEvent*) {
   painter.setPen(palette().color(QPalette::Mid));
   painter.drawRect(outer.adjusted(0, 0, -1, -1));
 
-  const QRect inner = outer.adjusted(1, 1, -1, -1);
+  const int border = form::kBarBorder;
+  const QRect inner = outer.adjusted(border, border, -border, -border);
   QRect fill = inner;
   fill.setWidth(filledWidth(inner.width(), value_, max_));
   painter.fillRect(fill, fromBgr(barColor_));
 
-  const QColor fillColor = fromBgr(barColor_);
-  if (qGray(fillColor.rgb()) < kDarkFill) drawRim(painter, inner, fill);
-  painter.setPen(Qt::black);
+  if (form::needsTextRim(barColor_)) drawRim(painter, inner, fill);
+  painter.setPen(fromBgr(form::kBarTextColor));
   painter.drawText(inner, Qt::AlignCenter, text_);
 }
 
 void TextProgressBar::drawRim(QPainter& painter, const QRect& textArea, const QRect& fill) {
   painter.save();
   painter.setClipRect(fill);
-  painter.setPen(Qt::white);
+  painter.setPen(fromBgr(form::kBarRimColor));
   for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)}) {
     painter.drawText(textArea.translated(offset), Qt::AlignCenter, text_);
   }

@@ -1,10 +1,7 @@
-// A progress bar that always shows its text, in black, over the filled part;
-// over a dark fill (navy) the text gets a thin white rim to stay readable.
-//
-// The handlers only write Text, Value, Max and BarColor, and may set Value
-// outside 0..Max or leave Max at 0 (an empty file): the bar then shows an
-// empty or a full fill and never divides by zero. It paints itself, so the
-// text and the colour show the same under every style.
+// The progress bar vbalProgressBar1, drawn by the rule of form/progress_bar.h:
+// its text always shown, in black, over the filled part; over a dark fill
+// (navy) with a thin white rim to stay readable. It paints itself, so the text
+// and the colour show the same under every style.
 #pragma once
 
 #include <QPainter>
@@ -33,7 +30,7 @@ class TextProgressBar : public QWidget {
   std::uint32_t barColor() const { return barColor_; }
   void setBarColor(std::uint32_t bgr);
 
-  // Pixels of the inner width that the fill covers.
+  // Pixels of the inner width that the fill covers (form::filledWidth).
   static int filledWidth(int innerWidth, int value, int max);
 
  protected:

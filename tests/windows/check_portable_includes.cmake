@@ -1,8 +1,11 @@
 # Fails when a source file under the given folders includes a header that only
 # POSIX systems have, or the program's own POSIX serial layer: code there must
-# build unchanged on Windows.
+# build unchanged on Windows. With -DNO_WINDOW=ON it also fails on anything of
+# a window: Qt's headers, <windows.h> and the other Win32 window headers, other
+# window systems', and the program's own windows (ui/, ui_win32/): code there
+# is read by every window alike.
 #
-#   cmake "-DDIRS=dir1|dir2" -P check_portable_includes.cmake
+#   cmake "-DDIRS=dir1|dir2" [-DNO_WINDOW=ON] -P check_portable_includes.cmake
 #
 # Every #include counts, inside #if or not; only lines that start with # (after
 # blanks) are includes, so a commented-out one is not.
@@ -17,6 +20,23 @@ set(posix_headers aio arpa/inet dirent dlfcn endian err execinfo fcntl features 
   grp ifaddrs langinfo libgen libutil mqueue netdb nl_types poll pthread pty pwd regex sched
   semaphore spawn strings syslog sysexits termio termios ucontext unistd util utmp utmpx wordexp)
 set(posix_folders arpa asm linux net netinet sys)
+# Compared in lower case: Windows' file names are not case-sensitive.
+set(win32_window_headers windows windef winbase wingdi winuser winnt commctrl commdlg shellapi
+  shlobj shobjidl uxtheme dwmapi objbase ole2 richedit)
+set(window_folders x11 gtk gdk wx cocoa appkit ui ui_win32)
+
+# True in `result` when `header` belongs to a window toolkit or to a window of the program.
+function(is_window_header header result)
+  string(TOLOWER "${header}" lower)
+  string(REGEX REPLACE "\\.h$" "" base "${lower}")
+  string(REGEX REPLACE "/.*" "" folder "${lower}")
+  set(hit FALSE)
+  if(header MATCHES "^Q[A-Za-z0-9_]*(\\.h)?$" OR header MATCHES "^Qt[A-Za-z0-9]*/"
+     OR base IN_LIST win32_window_headers OR (lower MATCHES "/" AND folder IN_LIST window_folders))
+    set(hit TRUE)
+  endif()
+  set(${result} ${hit} PARENT_SCOPE)
+endfunction()
 
 set(found "")
 set(checked 0)
@@ -39,12 +59,24 @@ foreach(dir IN LISTS DIRS)
       if(base IN_LIST posix_headers OR (header MATCHES "/" AND folder IN_LIST posix_folders)
          OR header MATCHES "_posix\\.h$")
         string(APPEND found "\n  ${file}: includes <${header}>")
+      elseif(NO_WINDOW)
+        is_window_header("${header}" window)
+        if(window)
+          string(APPEND found "\n  ${file}: includes <${header}>, a window's")
+        endif()
       endif()
     endforeach()
   endforeach()
 endforeach()
 
 if(found)
+  if(NO_WINDOW)
+    message(FATAL_ERROR "POSIX-only or window headers in code that every window reads:${found}")
+  endif()
   message(FATAL_ERROR "POSIX-only headers in code that must also build on Windows:${found}")
 endif()
-message(STATUS "${checked} files checked, no POSIX-only header")
+if(NO_WINDOW)
+  message(STATUS "${checked} files checked, no POSIX-only or window header")
+else()
+  message(STATUS "${checked} files checked, no POSIX-only header")
+endif()
