@@ -16,7 +16,7 @@
 
 #include "serial/answer_deadline.h"
 #include "serial/posix_wait.h"
-#include "serial/telnet_com_port.h"
+#include "serial/server_stream.h"
 
 namespace tarnwick::serial {
 namespace {
@@ -27,6 +27,11 @@ using std::chrono::milliseconds;
 constexpr std::size_t kScratchSize = 4096;
 // Extra time a flush allows beyond the write rule for what is still owed.
 constexpr milliseconds kFlushMargin{50};
+
+std::string seconds(milliseconds span) {
+  const auto whole = span.count() / 1000, rest = span.count() % 1000;
+  return std::to_string(whole) + (rest == 0 ? "" : "." + std::to_string(rest / 100)) + " s";
+}
 
 // The resolver's error codes are negative in glibc and positive elsewhere;
 // lastError() keeps them negative, apart from errno values.
@@ -99,13 +104,16 @@ void acknowledgeAtOnce(int fd) {
 }  // namespace
 
 struct NetworkSerialPlatform::Connection {
+  explicit Connection(NetworkProtocol protocol) : stream(protocol) {}
   int fd = -1;
   PortTimeouts timeouts;
-  std::string outbox;                     // wire bytes still to send
-  std::string received;                   // bytes of the serial line not yet read
-  std::unique_ptr<TelnetComPort> telnet;  // rfc2217:// only
+  ServerStream stream;                            // what the server sent, and what we owe it
+  std::string& outbox = stream.outbox();          // wire bytes still to send
+  std::string& received = stream.received();      // bytes of the serial line not yet read
+  TelnetComPort* const telnet = stream.telnet();  // rfc2217:// only
   bool lost = false;
   int lossError = 0;
+  std::string lossReason;  // when the stream was not to be trusted
 };
 
 struct NetworkSerialPlatform::PendingConnect {
@@ -131,14 +139,15 @@ bool NetworkSerialPlatform::fail(int error) {
   return false;
 }
 
-bool NetworkSerialPlatform::failOpening(int error) {
+bool NetworkSerialPlatform::failOpening(int error, const std::string& reason) {
   openError_ = error;
+  openReason_ = reason;
   return fail(error);
 }
 
 OpenFailure NetworkSerialPlatform::lastOpenFailure() const {
   if (openError_ == 0) return {};
-  return {OpenFailureKind::Unavailable, errorText(openError_)};
+  return {OpenFailureKind::Unavailable, openReason_.empty() ? errorText(openError_) : openReason_};
 }
 
 std::string NetworkSerialPlatform::errorText(int number) {
@@ -178,6 +187,7 @@ PortHandle NetworkSerialPlatform::openExisting(const std::string& name) {
   // Connected, or failed at every address: done with. Still under way: kept for the next attempt.
   if (handle != kInvalidPortHandle || pending_->fd < 0) pending_.reset();
   openError_ = handle == kInvalidPortHandle ? lastError_ : 0;
+  openReason_.clear();
   return handle;
 }
 
@@ -235,11 +245,8 @@ PortHandle NetworkSerialPlatform::finishConnect(PendingConnect& pending,
 
 PortHandle NetworkSerialPlatform::adopt(int fd, NetworkProtocol protocol) {
   configureSocket(fd);
-  auto connection = std::make_unique<Connection>();
+  auto connection = std::make_unique<Connection>(protocol);
   connection->fd = fd;
-  if (protocol == NetworkProtocol::Rfc2217) {
-    connection->telnet = std::make_unique<TelnetComPort>(connection->outbox);
-  }
   Connection& added = *connection;
   connections_[fd] = std::move(connection);
   sendOutbox(added, Clock::now());  // our Telnet offers
@@ -263,34 +270,45 @@ bool NetworkSerialPlatform::applyLineMode(PortHandle port, const LineMode& line)
   if (connection == nullptr) return false;
   // A raw TCP server serves the line as its own configuration sets it.
   if (!connection->telnet) return true;
-  if (negotiate(*connection, line)) return true;
-  return failOpening(lastError_);
+  std::string reason;
+  if (negotiate(*connection, line, reason)) return true;
+  return failOpening(lastError_, reason);
 }
 
-bool NetworkSerialPlatform::negotiate(Connection& connection, const LineMode& mode) {
+bool NetworkSerialPlatform::negotiate(Connection& connection, const LineMode& mode,
+                                      std::string& reason) {
   TelnetComPort& telnet = *connection.telnet;
   const auto deadline = Clock::now() + kNegotiationLimit;
   const auto waitWhile = [&](auto unsettled) {
     while (unsettled() && !connection.lost && Clock::now() < deadline) pump(connection, deadline);
   };
+  const auto lost = [&] {
+    reason = connection.lossReason;
+    return fail(connection.lossError);
+  };
   waitWhile([&] { return telnet.comPortOption() == TelnetComPort::ComPortOption::Pending; });
-  if (connection.lost) return fail(connection.lossError);
+  if (connection.lost) return lost();
+  if (telnet.comPortOption() == TelnetComPort::ComPortOption::Refused) {
+    reason = "the server refused RFC 2217's COM-PORT-OPTION (a raw TCP port is socket://)";
+    return fail(EPROTONOSUPPORT);
+  }
   if (telnet.comPortOption() != TelnetComPort::ComPortOption::Agreed) {
-    // A server that refuses the option cannot set the line; one that stays silent is no RFC 2217
-    // server.
-    return fail(telnet.comPortOption() == TelnetComPort::ComPortOption::Refused ? EPROTONOSUPPORT
-                                                                                : ETIMEDOUT);
+    reason =
+        "the server did not answer RFC 2217's COM-PORT-OPTION within " + seconds(kNegotiationLimit);
+    return fail(ETIMEDOUT);
   }
   telnet.requestLineSettings(mode);
   sendOutbox(connection, deadline);
   waitWhile([&] { return telnet.settings() == TelnetComPort::Settings::Pending; });
-  if (connection.lost) return fail(connection.lossError);
+  if (connection.lost) return lost();
   switch (telnet.settings()) {
     case TelnetComPort::Settings::Confirmed:
       return true;
     case TelnetComPort::Settings::Differ:
-      return fail(EINVAL);  // the server set something else than asked
+      reason = telnet.settingsDifference();
+      return fail(EINVAL);
     default:
+      reason = "the server did not answer the line settings within " + seconds(kNegotiationLimit);
       return fail(ETIMEDOUT);
   }
 }
@@ -308,16 +326,12 @@ bool NetworkSerialPlatform::pump(Connection& connection, Clock::time_point deadl
   const ssize_t n = ::recv(connection.fd, scratch_.data(), scratch_.size(), 0);
   if (n > 0) {
     acknowledgeAtOnce(connection.fd);
-    if (!connection.telnet) {
-      connection.received.append(scratch_.data(), static_cast<std::size_t>(n));
-      return true;
-    }
-    connection.telnet->receive(scratch_.data(), static_cast<std::size_t>(n), connection.received);
-    if (connection.telnet->broken()) {
+    if (!connection.stream.receive(scratch_.data(), static_cast<std::size_t>(n))) {
+      connection.lossReason = connection.stream.failure();
       lose(connection, EPROTO);
       return false;
     }
-    sendOutbox(connection, Clock::now());  // libtelnet's replies, if any
+    sendOutbox(connection, Clock::now());  // the Telnet replies, if any
     return true;
   }
   if (n < 0 && (errno == EAGAIN || errno == EINTR)) return true;

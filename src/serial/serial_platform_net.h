@@ -16,6 +16,11 @@
 //   - read and write follow the time-out rules of the other platforms (the
 //     line-end quiet included), counting the serial line's bytes (Telnet
 //     escapes do not count).
+//   - A server that refuses the option, stays silent, or confirms settings
+//     other than those asked fails applyLineMode, with the reason in
+//     lastOpenFailure() ("the server set 9600 baud, not 115200").
+//   - What the server sends, and what we owe it, is a ServerStream
+//     (server_stream.h): bounded in memory whatever the server does.
 //   - The server or the network dropping the connection is the device
 //     vanishing: deviceVanished() says so once what came before is read.
 //
@@ -46,8 +51,6 @@
 #include "serial/serial_platform.h"
 
 namespace tarnwick::serial {
-
-class TelnetComPort;
 
 class NetworkSerialPlatform : public SerialPlatform {
  public:
@@ -88,8 +91,9 @@ class NetworkSerialPlatform : public SerialPlatform {
 
   Connection* connectionOf(PortHandle port);
   bool fail(int error);
-  // fail(), remembered as the reason the port being opened did not open.
-  bool failOpening(int error);
+  // fail(), remembered as the reason the port being opened did not open;
+  // `reason` in words when the system's words for `error` would not say it.
+  bool failOpening(int error, const std::string& reason = {});
   bool startConnect(PendingConnect& pending);
   PortHandle finishConnect(PendingConnect& pending, Clock::time_point deadline);
   PortHandle adopt(int fd, NetworkProtocol protocol);
@@ -99,13 +103,16 @@ class NetworkSerialPlatform : public SerialPlatform {
   // Sends the outbox, waiting for room until `deadline`; false when some is left.
   bool sendOutbox(Connection& connection, Clock::time_point deadline);
   void lose(Connection& connection, int error);
-  bool negotiate(Connection& connection, const LineMode& mode);
+  // Asks an RFC 2217 server for the line settings; false with `reason` when
+  // it does not agree to the option, sets something else, or stays silent.
+  bool negotiate(Connection& connection, const LineMode& mode, std::string& reason);
 
   std::map<int, std::unique_ptr<Connection>> connections_;
   std::unique_ptr<PendingConnect> pending_;
   std::vector<char> scratch_;  // one receive's wire bytes
   int lastError_ = 0;
-  int openError_ = 0;  // of the last failed open or configuration step; 0 after a good open
+  int openError_ = 0;       // of the last failed open or configuration step; 0 after a good open
+  std::string openReason_;  // its words, where the system's would not say it
 };
 
 }  // namespace tarnwick::serial

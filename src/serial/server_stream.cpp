@@ -29,12 +29,4 @@ bool ServerStream::receive(const char* wire, std::size_t size) {
   return failure_.empty();
 }
 
-void ServerStream::send(const std::uint8_t* data, std::size_t size) {
-  if (telnet_) {
-    telnet_->send(data, size);
-  } else {
-    outbox_.append(reinterpret_cast<const char*>(data), size);
-  }
-}
-
 }  // namespace tarnwick::serial

@@ -36,8 +36,6 @@ class ServerStream {
 
   // The server's wire bytes, in any pieces; false once the stream is not to be trusted.
   bool receive(const char* wire, std::size_t size);
-  // The line's bytes into the outbox, escaped as the protocol needs.
-  void send(const std::uint8_t* data, std::size_t size);
 
   std::string& received() { return received_; }  // the line's bytes not yet read
   const std::string& received() const { return received_; }

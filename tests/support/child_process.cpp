@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,11 +56,13 @@ bool ChildProcess::waitForExit(std::chrono::milliseconds limit) {
   if (exitCode_ != -1) return true;
   const auto deadline = Clock::now() + limit;
   int status = 0;
-  while (waitpid(pid_, &status, WNOHANG) == 0) {
+  rusage usage{};
+  while (wait4(pid_, &status, WNOHANG, &usage) == 0) {
     if (Clock::now() > deadline) return false;
     std::this_thread::sleep_for(5ms);
   }
   ended_ = Clock::now();
+  peakMemoryKiB_ = usage.ru_maxrss;
   exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return true;
 }

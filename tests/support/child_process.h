@@ -31,6 +31,8 @@ class ChildProcess {
   // Its exit status, or 128 + the signal that ended it; -1 until it ended.
   int exitCode() const { return exitCode_; }
   std::chrono::duration<double> runTime() const { return ended_ - started_; }
+  // Its peak resident memory, once it has ended.
+  long peakMemoryKiB() const { return peakMemoryKiB_; }
   std::string output() const { return readFile(files_.file("out")); }
   std::string errorOutput() const { return readFile(files_.file("err")); }
   // The next whole line of standard output that no call took before, without
@@ -41,6 +43,7 @@ class ChildProcess {
   TempFolder files_;
   pid_t pid_ = -1;
   int exitCode_ = -1;
+  long peakMemoryKiB_ = 0;
   std::size_t linesTaken_ = 0;  // bytes of output that nextLine has handed out
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point ended_;
