@@ -250,7 +250,7 @@ std::optional<std::string> portProblem(const FlashOptions& options) {
 
 ParsedCommandLine checkList(const FlashOptions& options, const std::vector<std::string>& operands) {
   if (!operands.empty()) return usageError("--list takes no PORT or FILE.hex");
-  if (options.info || options.every || options.station || options.go)
+  if (options.info || options.every || options.station || options.go || !options.log.empty())
     return usageError("--list goes alone, or with --json");
   return ParsedCommandLine{options, {}, 0};
 }

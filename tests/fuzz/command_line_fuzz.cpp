@@ -37,7 +37,7 @@ std::vector<std::string> canonical(const FlashOptions& options) {
   const std::pair<bool, const char*> flags[] = {
       {options.info, "--info"},   {options.go, "--go"},       {!options.check, "--no-check"},
       {options.quiet, "--quiet"}, {options.verbose, "-v"},    {options.list, "--list"},
-      {options.json, "--json"},   {options.every, "--every"},
+      {options.json, "--json"},   {options.every, "--every"}, {options.station, "--station"},
   };
   for (const auto& [set, flag] : flags) {
     if (set) args.emplace_back(flag);
@@ -46,6 +46,7 @@ std::vector<std::string> canonical(const FlashOptions& options) {
   const auto ms = options.answerTimeout.count();
   std::snprintf(seconds, sizeof seconds, "%lld.%03lld", static_cast<long long>(ms / 1000),
                 static_cast<long long>(ms % 1000));
+  if (!options.log.empty()) args.insert(args.end(), {"--log", options.log});
   args.insert(args.end(), {"--answer-timeout", seconds, "--answer-gap",
                            std::to_string(options.answerGap.count()), "--"});
   if (options.list) return args;
@@ -59,6 +60,8 @@ void checkOptions(const FlashOptions& options) {
   FUZZ_CHECK(options.answerTimeout.count() >= 1 && options.answerTimeout.count() <= 86'400'000);
   FUZZ_CHECK(!(options.info && options.go) && !(options.quiet && options.verbose));
   FUZZ_CHECK(!(options.info && options.every));
+  FUZZ_CHECK(!(options.station && (options.info || options.every)));
+  FUZZ_CHECK(options.log.empty() || options.station);
   if (options.list) {
     FUZZ_CHECK(options.port.empty() && options.hexFile.empty() && !options.info && !options.go);
     return;
@@ -70,8 +73,8 @@ void checkOptions(const FlashOptions& options) {
 bool sameOptions(const FlashOptions& a, const FlashOptions& b) {
   return a.port == b.port && a.hexFile == b.hexFile && a.info == b.info && a.go == b.go &&
          a.check == b.check && a.quiet == b.quiet && a.verbose == b.verbose && a.list == b.list &&
-         a.json == b.json && a.every == b.every && a.answerTimeout == b.answerTimeout &&
-         a.answerGap == b.answerGap;
+         a.json == b.json && a.every == b.every && a.station == b.station && a.log == b.log &&
+         a.answerTimeout == b.answerTimeout && a.answerGap == b.answerGap;
 }
 
 }  // namespace
