@@ -148,6 +148,12 @@ const PortDescription* PresentDevices::find(const std::string& device) const {
   return found == present_.end() ? nullptr : &found->second;
 }
 
+std::vector<PortDescription> PresentDevices::all() const {
+  std::vector<PortDescription> ports;
+  for (const auto& entry : present_) ports.push_back(entry.second);
+  return ports;
+}
+
 std::unique_ptr<DeviceWatch> makePathWatch(std::vector<std::string> paths, PortListing listPorts) {
   return std::make_unique<PathWatch>(std::move(paths), std::move(listPorts));
 }

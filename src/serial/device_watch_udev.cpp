@@ -6,7 +6,8 @@
 // port (udev_port.h); a removal is matched by the device node to what its add
 // said. The list itself is asked at the start and, as a backstop, every
 // couple of seconds: an event lost (the socket's buffer overflowed) or a
-// system without a running udev still gets its devices seen, later.
+// system without a running udev still gets its devices seen, later. The
+// list removes a device only once its node is gone too.
 //
 // Trap: the monitor must be listening before the first listing, or a device
 // added between the two would be missed; one seen both ways is added once.
@@ -14,6 +15,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "serial/device_watch.h"
@@ -58,7 +60,17 @@ class UdevWatch : public DeviceWatch {
  private:
   void relist(std::vector<DeviceEvent>& events) {
     receive(events);  // what came before the listing goes first
-    const auto more = present_.update(listSerialPorts());
+    std::vector<PortDescription> listed = listSerialPorts();
+    // A listing that failed comes back empty: a device whose node is still
+    // there stays, or a hiccup of udev would end every run as "vanished".
+    for (const auto& port : present_.all()) {
+      std::error_code error;
+      const bool gone = std::none_of(listed.begin(), listed.end(), [&](const PortDescription& p) {
+        return p.device == port.device;
+      });
+      if (gone && std::filesystem::exists(port.device, error)) listed.push_back(port);
+    }
+    const auto more = present_.update(listed);
     events.insert(events.end(), more.begin(), more.end());
     nextList_ = Clock::now() + relist_;
   }

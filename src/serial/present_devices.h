@@ -20,6 +20,7 @@ class PresentDevices {
   // What the device said when it came; nothing when it was not present.
   std::optional<PortDescription> remove(const std::string& device);
   const PortDescription* find(const std::string& device) const;
+  std::vector<PortDescription> all() const;
 
  private:
   std::map<std::string, PortDescription> present_;

@@ -1,0 +1,45 @@
+// Device paths watched by their existence: a link such as
+// /dev/serial/by-path/... comes and goes with its device, and says what the
+// port it leads to said of itself.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "serial/device_watch.h"
+#include "support/temp_folder.h"
+
+namespace tarnwick::serial {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(PathWatch, ALinkIsPresentWhileItExistsWithWhatItsPortSaidWhenItCame) {
+  testing::TempFolder folder;
+  const std::string device = folder.write("ttyACM0", "");
+  const std::string link = folder.file("usb-0:1.2:1.0");
+  UsbPortIdentity usb{0x2341, 0x0043, "Maker", "Board", "S7", 0, "1-1.2"};
+  std::vector<PortDescription> listed{{device, device, usb}};
+  const auto watch = makePathWatch({link}, [&] { return listed; });
+
+  EXPECT_TRUE(watch->next(0ms).empty());  // not there at the start
+  std::filesystem::create_symlink(device, link);
+  std::vector<DeviceEvent> events;
+  for (int look = 0; look < 40 && events.empty(); ++look) events = watch->next(100ms);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, DeviceEvent::Kind::Added);
+  EXPECT_EQ(events[0].port.device, link);  // the name the user gave
+  ASSERT_TRUE(events[0].port.usb);
+  EXPECT_EQ(events[0].port.usb->serialNumber, "S7");
+
+  listed.clear();  // the system forgets the port as the link goes
+  std::filesystem::remove(link);
+  events.clear();
+  for (int look = 0; look < 40 && events.empty(); ++look) events = watch->next(100ms);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, DeviceEvent::Kind::Removed);
+  ASSERT_TRUE(events[0].port.usb);
+  EXPECT_EQ(events[0].port.usb->location, "1-1.2");
+}
+
+}  // namespace
+}  // namespace tarnwick::serial
