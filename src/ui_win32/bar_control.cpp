@@ -69,7 +69,7 @@ LRESULT CALLBACK barProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_SETFONT:
       barState(bar).font = reinterpret_cast<HFONT>(wParam);
-      if (LOWORD(lParam)) redrawBar(bar);
+      if (LOWORD(lParam)) InvalidateRect(bar, nullptr, FALSE);
       return 0;
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(barState(bar).font);
@@ -98,10 +98,6 @@ const wchar_t* registerBarClass(HINSTANCE instance) {
 
 BarState& barState(HWND bar) {
   return *reinterpret_cast<BarState*>(GetWindowLongPtrW(bar, 0));
-}
-
-void redrawBar(HWND bar) {
-  InvalidateRect(bar, nullptr, FALSE);
 }
 
 }  // namespace tarnwick::ui_win32

@@ -26,8 +26,8 @@ struct BarState {
 const wchar_t* registerBarClass(HINSTANCE instance);
 
 // The state of a bar made from that class. Never null for such a window.
+// Changing it repaints nothing: the window invalidates the bar when it shows
+// its changes (see FormWindow::showSoon).
 BarState& barState(HWND bar);
-// Repaints the bar after its state has changed.
-void redrawBar(HWND bar);
 
 }  // namespace tarnwick::ui_win32

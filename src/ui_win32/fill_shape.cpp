@@ -48,7 +48,6 @@ std::uint32_t fillColor(HWND shape) {
 
 void setFillColor(HWND shape, std::uint32_t color) {
   SetWindowLongPtrW(shape, 0, static_cast<LONG_PTR>(color));
-  InvalidateRect(shape, nullptr, FALSE);
 }
 
 }  // namespace tarnwick::ui_win32

@@ -13,6 +13,8 @@ namespace tarnwick::ui_win32 {
 const wchar_t* registerFillShapeClass(HINSTANCE instance);
 
 std::uint32_t fillColor(HWND shape);  // 0x00BBGGRR, which is a COLORREF
+// Repaints nothing: the window invalidates the shape when it shows its
+// changes (see FormWindow::showSoon).
 void setFillColor(HWND shape, std::uint32_t color);
 
 }  // namespace tarnwick::ui_win32

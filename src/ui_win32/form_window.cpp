@@ -21,6 +21,9 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
 // Return and Escape: neither presses a button here.
 constexpr int kFirstControlId = 100;
 constexpr int kIconResource = 1;
+// The timer of the repaints of changed controls, apart from the form's three.
+constexpr UINT_PTR kShowTimer = 100;
+constexpr UINT kShowEveryMs = 100;
 
 using form::ControlKind;
 
@@ -249,6 +252,10 @@ void FormWindow::clicked(int id) {
 }
 
 void FormWindow::ticked(UINT_PTR id) {
+  if (id == kShowTimer) {
+    showChanges();
+    return;
+  }
   for (const form::TimerDesign& timer : form::timers()) {
     // A tick queued before its timer was stopped is dropped.
     if (timerId(timer.timer) != id || !timerEnabled_[static_cast<int>(timer.timer)]) continue;
@@ -260,6 +267,20 @@ void FormWindow::closing() {
   form::runHandler(control_, form::kWindowName, form::FormEvent::Unload);
   for (const form::TimerDesign& timer : form::timers()) setTimerEnabled(timer.timer, false);
   DestroyWindow(window_);
+}
+
+void FormWindow::showSoon(HWND control) {
+  for (HWND waiting : changed_) {
+    if (waiting == control) return;
+  }
+  if (changed_.empty() && window_) SetTimer(window_, kShowTimer, kShowEveryMs, nullptr);
+  changed_.push_back(control);
+}
+
+void FormWindow::showChanges() {
+  KillTimer(window_, kShowTimer);
+  for (HWND control : changed_) InvalidateRect(control, nullptr, TRUE);
+  changed_.clear();
 }
 
 void FormWindow::SwitchTags() {
@@ -296,7 +317,13 @@ std::string FormWindow::text8() {
 }
 
 void FormWindow::setText8(const std::string& text) {
-  SetWindowTextW(control("Text8"), answerBoxText(text).c_str());
+  HWND box = control("Text8");
+  // The box takes its text now (the handlers read it back at once) and shows
+  // it with the next repaint of changed controls.
+  SendMessageW(box, WM_SETREDRAW, FALSE, 0);
+  SetWindowTextW(box, answerBoxText(text).c_str());
+  SendMessageW(box, WM_SETREDRAW, TRUE, 0);
+  showSoon(box);
 }
 
 void FormWindow::setTimerEnabled(download::FormTimer timer, bool enabled) {
@@ -321,26 +348,27 @@ std::uint32_t FormWindow::picFillColor() {
 
 void FormWindow::setPicFillColor(std::uint32_t color) {
   ui_win32::setFillColor(control("Pic"), color);
+  showSoon(control("Pic"));
 }
 
 void FormWindow::setBarText(const std::string& text) {
   barState(control("vbalProgressBar1")).text = wideFromLatin1(text);
-  redrawBar(control("vbalProgressBar1"));
+  showSoon(control("vbalProgressBar1"));
 }
 
 void FormWindow::setBarValue(std::int32_t value) {
   barState(control("vbalProgressBar1")).value = value;
-  redrawBar(control("vbalProgressBar1"));
+  showSoon(control("vbalProgressBar1"));
 }
 
 void FormWindow::setBarMax(std::int32_t max) {
   barState(control("vbalProgressBar1")).max = max;
-  redrawBar(control("vbalProgressBar1"));
+  showSoon(control("vbalProgressBar1"));
 }
 
 void FormWindow::setBarColor(std::uint32_t color) {
   barState(control("vbalProgressBar1")).barColor = color;
-  redrawBar(control("vbalProgressBar1"));
+  showSoon(control("vbalProgressBar1"));
 }
 
 std::string FormWindow::showOpenDialog(const std::string& filter) {

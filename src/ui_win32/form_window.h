@@ -85,6 +85,9 @@ class FormWindow final : public download::FormControls {
   void clicked(int id);
   void ticked(UINT_PTR id);
   void closing();
+  // Shows the control's new state with the next repaint of changed controls.
+  void showSoon(HWND control);
+  void showChanges();
   const Control* controlById(int id) const;
   std::wstring controlText(const char* name) const;
 
@@ -94,7 +97,8 @@ class FormWindow final : public download::FormControls {
   HWND focus_ = nullptr;  // where the focus returns when the window is activated again
   std::vector<Control> controls_;
   bool timerEnabled_[3] = {false, false, false};
-  std::wstring lastFolder_;  // of the file chosen last, in this run only
+  std::vector<HWND> changed_;  // waiting for showChanges()
+  std::wstring lastFolder_;    // of the file chosen last, in this run only
   std::unique_ptr<serial::SerialPlatform> platform_;
   serial::SerialPort port_;
   download::DownloadControl control_;

@@ -15,8 +15,9 @@
 # writes nothing of its own. Allowed, as the system's own doing:
 #   ...\Explorer\ComDlg32      what the open dialog remembers of its folders
 #   ...\Explorer\Advanced      an empty key the shell behind the dialog makes
-#   the display class's DriverDateData, which Wine's display driver stamps
-#                               each time a program starts on a display
+#   the display adapters' class key (Control\Class\{4D36E968-...}), which
+#                               Wine's display driver writes (its date stamp,
+#                               its links) whenever a program starts on a display
 #
 #   window_run_test.sh WINDOW_EXE PROBE_EXE BOARDSIM HEXFILE SHOTDIR
 #
@@ -189,7 +190,7 @@ window_program=""
 snapshot after
 changes=$(diff before/registry after/registry | grep '^[<>]' || true)
 explorer='Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\'
-display_class='{4D36E968-E325-11CE-BFC1-08002BE10318}\\0000'$'\t''"DriverDateData"='
+display_class='Control\\Class\\{4D36E968-E325-11CE-BFC1-08002BE10318}'
 foreign=$(grep -v -F -e "${explorer}ComDlg32" -e "${explorer}Advanced"$'\t''(empty)' \
   -e "$display_class" <<<"$changes" || true)
 [ -z "$foreign" ] || fail "the registry changed beyond the system's own keys:
