@@ -129,7 +129,7 @@ def processes_of_prefix(name):
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             with open(f"/proc/{pid}/comm", "rb") as f:
-                if f.read().strip().decode() != name[:15]:
+                if not f.read().strip().decode().startswith(name[:15]):
                     continue
             with open(f"/proc/{pid}/environ", "rb") as f:
                 if prefix in f.read().split(b"\0"):

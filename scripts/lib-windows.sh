@@ -33,6 +33,8 @@ windows_tools_ready() {
 
 # Makes the prefix; false when Wine cannot start on this machine.
 prepare_wine_prefix() {
+  # A server left running (persistent) by an earlier run would keep -w waiting.
+  wineserver -k 2>/dev/null || true
   { wineboot -i && wineserver -w; } >"$OUT/wineboot.log" 2>&1 || return 1
   # Debian's Wine finds its own fonts only in the prefix: the dialog font the
   # window asks for ("MS Shell Dlg 2", which is Tahoma) would otherwise be drawn
