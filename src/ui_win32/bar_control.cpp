@@ -13,7 +13,7 @@ void drawText(HDC dc, const BarState& state, RECT area, COLORREF color) {
 }
 
 void paintBar(HWND bar, HDC dc, const RECT& outer) {
-  const BarState& state = barState(bar);
+  const BarState& state = *barState(bar);
   FillRect(dc, &outer, GetSysColorBrush(COLOR_WINDOW));
   FrameRect(dc, &outer, GetSysColorBrush(COLOR_BTNSHADOW));
 
@@ -68,11 +68,11 @@ LRESULT CALLBACK barProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
       SetWindowLongPtrW(bar, 0, 0);
       break;
     case WM_SETFONT:
-      barState(bar).font = reinterpret_cast<HFONT>(wParam);
+      barState(bar)->font = reinterpret_cast<HFONT>(wParam);
       if (LOWORD(lParam)) InvalidateRect(bar, nullptr, FALSE);
       return 0;
     case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(barState(bar).font);
+      return reinterpret_cast<LRESULT>(barState(bar)->font);
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
@@ -96,8 +96,12 @@ const wchar_t* registerBarClass(HINSTANCE instance) {
   return kBarClass;
 }
 
-BarState& barState(HWND bar) {
-  return *reinterpret_cast<BarState*>(GetWindowLongPtrW(bar, 0));
+BarState* barState(HWND bar) {
+  wchar_t className[32] = L"";
+  if (!bar || !GetClassNameW(bar, className, 32) || lstrcmpW(className, kBarClass) != 0) {
+    return nullptr;
+  }
+  return reinterpret_cast<BarState*>(GetWindowLongPtrW(bar, 0));
 }
 
 }  // namespace tarnwick::ui_win32

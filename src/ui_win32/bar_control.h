@@ -25,9 +25,9 @@ struct BarState {
 // Registers the window class once; the control's class name.
 const wchar_t* registerBarClass(HINSTANCE instance);
 
-// The state of a bar made from that class. Never null for such a window.
-// Changing it repaints nothing: the window invalidates the bar when it shows
-// its changes (see FormWindow::showSoon).
-BarState& barState(HWND bar);
+// The state of a bar made from that class; null for any other window, a
+// destroyed one included. Changing it repaints nothing: the window invalidates
+// the bar when it shows its changes (see FormWindow::showSoon).
+BarState* barState(HWND bar);
 
 }  // namespace tarnwick::ui_win32

@@ -171,9 +171,9 @@ void FormWindow::createControls() {
         style, 0, 0, 0, 0, window_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId(design))), instance_, nullptr);
     if (design->kind == ControlKind::Indicator) ui_win32::setFillColor(handle, design->color);
-    if (design->kind == ControlKind::ProgressBar) {
-      barState(handle).text = wideFromLatin1(design->caption);
-      barState(handle).barColor = design->color;
+    if (BarState* bar = barState(handle)) {
+      bar->text = wideFromLatin1(design->caption);
+      bar->barColor = design->color;
     }
     if (design->kind == ControlKind::Frame) setFrameCaptionColor(handle, design->captionColor);
     controls_.push_back({design, handle});
@@ -238,7 +238,11 @@ LRESULT FormWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       closing();
       return 0;
     case WM_DESTROY:
+      // A handler that was waiting in a box when the window closed goes on
+      // with no controls: every operation on them does nothing from now on.
       window_ = nullptr;
+      controls_.clear();
+      changed_.clear();
       PostQuitMessage(0);
       return 0;
   }
@@ -270,6 +274,7 @@ void FormWindow::closing() {
 }
 
 void FormWindow::showSoon(HWND control) {
+  if (!control) return;
   for (HWND waiting : changed_) {
     if (waiting == control) return;
   }
@@ -351,27 +356,33 @@ void FormWindow::setPicFillColor(std::uint32_t color) {
   showSoon(control("Pic"));
 }
 
+template <class Change>
+void FormWindow::changeBar(const Change& change) {
+  HWND bar = control("vbalProgressBar1");
+  if (BarState* state = barState(bar)) {
+    change(*state);
+    showSoon(bar);
+  }
+}
+
 void FormWindow::setBarText(const std::string& text) {
-  barState(control("vbalProgressBar1")).text = wideFromLatin1(text);
-  showSoon(control("vbalProgressBar1"));
+  changeBar([&](BarState& bar) { bar.text = wideFromLatin1(text); });
 }
 
 void FormWindow::setBarValue(std::int32_t value) {
-  barState(control("vbalProgressBar1")).value = value;
-  showSoon(control("vbalProgressBar1"));
+  changeBar([&](BarState& bar) { bar.value = value; });
 }
 
 void FormWindow::setBarMax(std::int32_t max) {
-  barState(control("vbalProgressBar1")).max = max;
-  showSoon(control("vbalProgressBar1"));
+  changeBar([&](BarState& bar) { bar.max = max; });
 }
 
 void FormWindow::setBarColor(std::uint32_t color) {
-  barState(control("vbalProgressBar1")).barColor = color;
-  showSoon(control("vbalProgressBar1"));
+  changeBar([&](BarState& bar) { bar.barColor = color; });
 }
 
 std::string FormWindow::showOpenDialog(const std::string& filter) {
+  if (!window_) return {};  // closed: the program is ending
   const std::wstring chosen = chooseFileToOpen(window_, filter, lastFolder_);
   if (chosen.empty()) return {};
   lastFolder_ = folderOf(chosen);
@@ -380,6 +391,7 @@ std::string FormWindow::showOpenDialog(const std::string& filter) {
 
 void FormWindow::showMessage(const std::u32string& text, download::MessageStyle style,
                              const std::string& title) {
+  if (!window_) return;  // closed: the program is ending
   const BoxIcon icon = style == download::MessageStyle::Error ? BoxIcon::Error : BoxIcon::None;
   showMessageBox(window_, wideFromUcs4(text), icon,
                  wideFromLatin1(title.empty() ? std::string(form::kApplicationTitle) : title));

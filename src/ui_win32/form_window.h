@@ -88,6 +88,8 @@ class FormWindow final : public download::FormControls {
   // Shows the control's new state with the next repaint of changed controls.
   void showSoon(HWND control);
   void showChanges();
+  template <class Change>
+  void changeBar(const Change& change);
   const Control* controlById(int id) const;
   std::wstring controlText(const char* name) const;
 

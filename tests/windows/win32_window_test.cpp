@@ -52,7 +52,7 @@ class Win32Window final : public ConformanceWindow {
     return IsWindowEnabled(window_.control(control)) != FALSE;
   }
   BarState bar() override {
-    const ui_win32::BarState& bar = ui_win32::barState(window_.control("vbalProgressBar1"));
+    const ui_win32::BarState& bar = *ui_win32::barState(window_.control("vbalProgressBar1"));
     const std::u16string text(bar.text.begin(), bar.text.end());
     return {form::toLatin1(text), bar.value, bar.max, bar.barColor};
   }
@@ -158,6 +158,22 @@ TEST_F(Win32WindowTest, ClickTickAndCloseRunTheirHandlers) {
   SendMessageW(window_.window().handle(), WM_CLOSE, 0, 0);
   EXPECT_EQ(port.count("close"), 1);
   EXPECT_FALSE(IsWindow(window_.window().handle()));
+}
+
+// A handler waiting in a box when the window closes goes on with no window:
+// what it then does to the controls must do nothing, not crash the program.
+TEST_F(Win32WindowTest, HandlerGoesOnSafelyAfterTheWindowClosedUnderItsBox) {
+  PostMessageW(window_.window().handle(), WM_CLOSE, 0, 0);
+  form().showMessage(U"closing under this box", download::MessageStyle::Plain, "");
+  ASSERT_FALSE(IsWindow(window_.window().handle()));
+  form().setBarText("END");
+  form().setBarValue(1);
+  form().setText8("OK");
+  form().setPicFillColor(0xFF);
+  form().SwitchTags();
+  form().setTimerEnabled(download::FormTimer::TMRComm, true);
+  EXPECT_EQ(form().showOpenDialog("HEX files (*.hex)|*.hex"), "");
+  EXPECT_EQ(window_.platform().count("close"), 1);  // the unload ran
 }
 
 }  // namespace
