@@ -45,4 +45,9 @@ bool runAheadOfOtherWork() {
   return sched_setscheduler(0, SCHED_FIFO, &priority) == 0;
 }
 
+void runAsOrdinaryWork() {
+  const sched_param priority{};
+  sched_setscheduler(0, SCHED_OTHER, &priority);
+}
+
 }  // namespace tarnwick::bench

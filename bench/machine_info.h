@@ -17,5 +17,7 @@ int linesOption(int argc, char* argv[], int lines);
 // does not allow it. The simulator paces its answers byte by byte, and a byte
 // written late on a busy machine splits an answer in two at a 2 ms gap.
 bool runAheadOfOtherWork();
+// Back to the ordinary priority, for this process and the children it starts.
+void runAsOrdinaryWork();
 
 }  // namespace tarnwick::bench

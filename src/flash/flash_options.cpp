@@ -58,16 +58,24 @@ ends when the board has verified it.
                        output at its end, the answer to --info in its
                        board_info (with --every, an array of them, and the
                        table goes to standard error; with --station, each
-                       board's record as one line as the board ends). The
-                       board's answers and the file's lines are bytes: each
-                       byte is written as the character of the same number,
-                       U+0000 to U+00FF
+                       board's record as one line as the board ends), with
+                       the answer end used. The board's answers and the
+                       file's lines are bytes: each byte is written as the
+                       character of the same number, U+0000 to U+00FF
+  --answer-end line|quiet
+                       what ends one answer of the board. line (default): a
+                       line end (LF) followed by a short quiet of about 1 ms,
+                       so each line's exchange takes little more than its
+                       bytes' time on the wire; inside a line only the answer
+                       gap does, and an answer with no line end ends after
+                       it. quiet: only the answer gap, the window's timing
   --answer-gap MS      the quiet, in milliseconds, that ends one answer of the
-                       board: 1 to 20 (default 20, the window's timing). A
-                       short gap makes each line's exchange shorter; but a
-                       board whose answer comes in two bursts further apart
-                       than the gap is seen as two answers, and a keyword cut
-                       in two is then seen in neither
+                       board inside a line (with --answer-end quiet, anywhere):
+                       1 to 20 (default 20, the window's timing). A short gap
+                       ends an answer without a line end sooner; but a board
+                       whose answer stalls longer than the gap is seen as two
+                       answers, and a keyword cut in two is then seen in
+                       neither
   --answer-timeout SECONDS
                        end the run when the board stays silent that long:
                        no answer holding "VER=", "ERROR", "DOWNLOAD",
@@ -286,6 +294,13 @@ bool optionValue(const std::string& name, int argc, const char* const argv[], in
   return true;
 }
 
+std::optional<serial::AnswerEnd> parseAnswerEnd(const std::string& text) {
+  for (const auto end : {serial::AnswerEnd::Line, serial::AnswerEnd::Quiet}) {
+    if (text == answerEndWord(end)) return end;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::chrono::milliseconds> parseGap(const std::string& text) {
   if (text.empty() || text.size() > 2 || !std::isdigit(static_cast<unsigned char>(text[0])) ||
       !std::isdigit(static_cast<unsigned char>(text.back()))) {
@@ -301,6 +316,10 @@ std::optional<std::chrono::milliseconds> parseGap(const std::string& text) {
 ParsedCommandLine usageError(const std::string& problem) {
   return ParsedCommandLine{std::nullopt, "tarnwick-flash: " + problem + "\n" + kTryHelp,
                            kExitUsage};
+}
+
+const char* answerEndWord(serial::AnswerEnd end) {
+  return end == serial::AnswerEnd::Line ? "line" : "quiet";
 }
 
 const char* usageText() {
@@ -336,6 +355,13 @@ ParsedCommandLine parseCommandLine(int argc, const char* const argv[]) {
     } else if (optionValue("--log", argc, argv, i, value)) {
       if (!value || value->empty()) return usageError("--log needs a file");
       options.log = *value;
+    } else if (optionValue("--answer-end", argc, argv, i, value)) {
+      const auto end = value ? parseAnswerEnd(*value) : std::nullopt;
+      if (!end) {
+        return usageError("--answer-end takes line or quiet" +
+                          (value ? ", not '" + *value + "'" : std::string()));
+      }
+      options.answerEnd = *end;
     } else if (optionValue("--answer-gap", argc, argv, i, value)) {
       if (!value) return usageError("--answer-gap needs a number of milliseconds");
       const auto gap = parseGap(*value);

@@ -15,6 +15,8 @@
 #include <optional>
 #include <string>
 
+#include "serial/serial_port.h"
+
 namespace tarnwick::flash {
 
 struct FlashOptions {
@@ -35,6 +37,9 @@ struct FlashOptions {
   std::chrono::milliseconds answerTimeout{5000};
   // The quiet that ends one answer; 20 ms is the window's.
   std::chrono::milliseconds answerGap{20};
+  // Line: an answer also ends at a line end followed by a short quiet.
+  // Quiet: only the gap ends it, the window's exact timing.
+  serial::AnswerEnd answerEnd = serial::AnswerEnd::Line;
 };
 
 struct ParsedCommandLine {
@@ -47,6 +52,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const argv[]);
 
 // A usage error found after parsing (exit code 64), worded as the parser's.
 ParsedCommandLine usageError(const std::string& problem);
+
+// "line" or "quiet", as --answer-end takes them.
+const char* answerEndWord(serial::AnswerEnd end);
 
 // The help text, with the exit codes.
 const char* usageText();

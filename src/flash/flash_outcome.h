@@ -22,6 +22,7 @@ struct FlashOutcome {
   std::string errorLineText;   // that line as sent, in download form
   double seconds = 0;          // from the first connection attempt to the end
   double connectSeconds = -1;  // from the first attempt to the connection; -1: none
+  std::string answerEnd;       // what ended the board's answers: "line" or "quiet"
   std::string device;          // the device PORT named last; empty while a board name matched none
 };
 

@@ -49,6 +49,7 @@ Json boardJson(const BoardReport& report) {
                {"device", textOrNull(outcome.device)},
                {"file", textOrNull(report.file)},  // none with --info
                {"lines", outcome.lines},
+               {"answer_end", textOrNull(outcome.answerEnd)},
                {"outcome", outcomeWord(outcome.exitCode)},
                {"exit_code", outcome.exitCode},
                {"message", textOrNull(outcome.message)},

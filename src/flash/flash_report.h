@@ -1,7 +1,8 @@
 // How runs ended, for the programs and the people that read the flasher.
 //
 // reportJson: one JSON object a board (an array with --every): the port as
-// given and the device it resolved to, the file and its lines, the outcome
+// given and the device it resolved to, the file and its lines, what ended the
+// board's answers ("line" or "quiet", as --answer-end names them), the outcome
 // word and exit code, the seconds, each pass, the board's answer to
 // "BOOTinfo" and, after "ERROR", the line sent last.
 // reportTable: one row a board for a person: device, USB location, serial

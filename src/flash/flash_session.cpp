@@ -87,10 +87,12 @@ FlashSession::FlashSession(const FlashOptions& options, serial::SerialPlatform& 
       port_(
           platform_,
           // The port layer's own messages name the system's reason: always shown.
-          [this](const std::string& message) { progress_.message(message); }, options.answerGap),
+          [this](const std::string& message) { progress_.message(message); }, options.answerGap,
+          options.answerEnd),
       control_(form_, port_, kFlasherLimits) {
   control_.setObserver(this);
   if (!target_.isBoardName()) outcome_.device = options.port;
+  outcome_.answerEnd = answerEndWord(options.answerEnd);
   wireTimers();
 }
 
@@ -99,10 +101,13 @@ void FlashSession::wireTimers() {
     control_.attemptTick();
     attemptDone();
   }));
-  // A read that brought an answer ends one gap after its last byte; the next
-  // tick must not wait longer than that, or the timer sets the pace.
-  const auto receiveInterval = std::min<std::chrono::milliseconds>(
-      kReceiveInterval, std::max(options_.answerGap, serial::kShortestAnswerGap));
+  // A read that brought an answer ends one gap after its last byte, or the
+  // line-end quiet after its line end; the next tick must not wait longer
+  // than that, or the timer sets the pace.
+  const auto answerQuiet = options_.answerEnd == serial::AnswerEnd::Line
+                               ? serial::kLineEndQuiet
+                               : std::max(options_.answerGap, serial::kShortestAnswerGap);
+  const auto receiveInterval = std::min<std::chrono::milliseconds>(kReceiveInterval, answerQuiet);
   form_.bindTimer(FormTimer::TMRComm,
                   loop_.add(receiveInterval, [this] { control_.receiveTick(); }));
   form_.bindTimer(FormTimer::Timer2, loop_.add(kInfoPollInterval, [this] { control_.infoTick(); }));

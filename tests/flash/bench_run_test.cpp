@@ -129,6 +129,7 @@ TEST_F(FlashRun, JsonReportsAWholeRunAnErrorAndATimeOutWithTheBoardsBytes) {
   EXPECT_EQ(json["port"], sim.portPath());
   EXPECT_EQ(json["device"], sim.portPath());
   EXPECT_EQ(json["lines"], 5);
+  EXPECT_EQ(json["answer_end"], "line");
   EXPECT_EQ(json["outcome"], "verified");
   EXPECT_EQ(json["exit_code"], 0);
   EXPECT_EQ(json["verify_pass"], nlohmann::json::parse(R"({"lines_sent": 5, "ended": true})"));

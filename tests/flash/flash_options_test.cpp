@@ -77,6 +77,8 @@ TEST(FlashOptions, UsageErrorsSayWhatIsWrongAndPointToTheHelp) {
       {{"--answer-gap", "0", "P", "a.hex"}, "--answer-gap takes 1 to 20 milliseconds, not '0'"},
       {{"--answer-gap=21", "P", "a.hex"}, "--answer-gap takes 1 to 20 milliseconds, not '21'"},
       {{"--answer-gap", "2ms", "P", "a.hex"}, "--answer-gap takes 1 to 20 milliseconds, not '2ms'"},
+      {{"--answer-end", "lines", "P", "a.hex"}, "--answer-end takes line or quiet, not 'lines'"},
+      {{"P", "a.hex", "--answer-end"}, "--answer-end takes line or quiet"},
   };
   for (const auto& c : cases) {
     const auto parsed = parse(c.args);
@@ -92,6 +94,12 @@ TEST(FlashOptions, ABoardNameThatIsNoneIsAUsageErrorAndTheGapDefaultsToTheWindow
   EXPECT_NE(parsed.text.find("23x1"), std::string::npos) << parsed.text;
   EXPECT_EQ(parse({"P", "F"}).options->answerGap, 20ms);
   EXPECT_EQ(parse({"--answer-gap", "1", "P", "F"}).options->answerGap, 1ms);
+}
+
+TEST(FlashOptions, AnswersEndAtLineEndsUnlessTheWindowsTimingIsAskedFor) {
+  EXPECT_EQ(parse({"P", "F"}).options->answerEnd, serial::AnswerEnd::Line);
+  EXPECT_EQ(parse({"--answer-end=quiet", "P", "F"}).options->answerEnd, serial::AnswerEnd::Quiet);
+  EXPECT_EQ(parse({"--answer-end", "line", "P", "F"}).options->answerEnd, serial::AnswerEnd::Line);
 }
 
 TEST(FlashOptions, TheTimeOutIsAPositiveNumberOfSecondsWithAtMostMilliseconds) {

@@ -72,6 +72,22 @@ TEST_F(SessionFixture, TheBoardGetsTheImageReadAtTheStartThoughTheFileChangesMea
   EXPECT_EQ(outcome.lines, 3);
 }
 
+// A read that ends at a line end returns within about a millisecond of it:
+// a 20 ms receive tick would then set the pace of every exchange.
+TEST_F(SessionFixture, TheReceiveTickFollowsTheAnswerEnd) {
+  EXPECT_EQ(run(), kExitVerified);
+  const long long atLineEnds = clock.elapsedMs();
+  FakeClock windowClock;
+  options.answerEnd = serial::AnswerEnd::Quiet;
+  ProgressReport progress(err, ProgressStyle::Lines, false, windowClock);
+  FlashSession session(options, board, progress, out, windowClock, processStopRequest);
+  EXPECT_EQ(session.run(), kExitVerified);
+  // Seven exchanges, each waiting up to one tick for its turn: 1 ms against 20 ms.
+  EXPECT_GE(windowClock.elapsedMs() - atLineEnds, 7 * 15) << atLineEnds;
+  EXPECT_EQ(outcome.answerEnd, "line");
+  EXPECT_EQ(session.outcome().answerEnd, "quiet");
+}
+
 TEST_F(SessionFixture, SilenceEndsTheRunOneTimeOutAfterTheLastAnswer) {
   board.silentFrom = 3;
   options.verbose = true;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <thread>
 
+#include "serial/answer_framing.h"
 #include "serial/serial_platform_net.h"
 #include "serial/serial_port.h"
 #include "serial/serial_test_util.h"
@@ -53,6 +54,29 @@ TEST(NetworkLink, PiecesOf255LineBytesCrossBothWaysWhateverTheWireTook) {
     EXPECT_EQ(board.receive(burst.size(), 10s), burst);
     EXPECT_TRUE(messages.empty());
     port.ClosePort();
+  }
+}
+
+// ser2net passes on what the board sends as it comes: a board's stall is the network port's.
+TEST(NetworkLink, AnAnswerEndsAtItsLineEndAndInsideALineOnlyAtTheGap) {
+  for (const Accepter accepter : {Accepter::RawTcp, Accepter::Rfc2217}) {
+    PtyPair board;
+    Ser2netServer server(board.slavePath(), accepter);
+    ASSERT_TRUE(server.listening()) << server.problem();
+    SCOPED_TRACE(server.url());
+    NetworkSerialPlatform platform;
+    // A connection still under way is picked up by the next attempt.
+    serial::PortHandle port = serial::kInvalidPortHandle;
+    for (int attempt = 0; attempt < 100 && port == serial::kInvalidPortHandle; ++attempt) {
+      port = platform.openExisting(server.url());
+    }
+    ASSERT_NE(port, serial::kInvalidPortHandle);
+    serial::LineMode line;
+    ASSERT_TRUE(platform.readLineMode(kSettings, line) && platform.applyLineMode(port, line));
+    expectLineEndFraming(platform, port, [&](const FramingCase& c) {
+      return playOnThread(c, [&](const std::string& bytes) { board.send(bytes); });
+    });
+    platform.close(port);
   }
 }
 

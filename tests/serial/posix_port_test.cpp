@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "answer_framing.h"
 #include "serial/serial_platform_posix.h"
 #include "serial/serial_port.h"
 #include "serial_test_util.h"
@@ -282,6 +283,17 @@ TEST(PosixAnswerGap, ATwoMillisecondGapSplitsBurstsThatTheWindowsGapJoins) {
   };
   EXPECT_TRUE(showsWithin(5, [] { return firstReadSplits(milliseconds(2)); }));
   EXPECT_TRUE(showsWithin(5, [] { return !firstReadSplits(kWindowAnswerGap); }));
+}
+
+TEST(PosixLineEnd, AnAnswerEndsAtItsLineEndAndInsideALineOnlyAtTheGap) {
+  PtyPair pty;
+  PosixSerialPlatform platform;
+  const PortHandle port = platform.openExisting(pty.slavePath());
+  ASSERT_NE(port, kInvalidPortHandle);
+  testing::expectLineEndFraming(platform, port, [&](const testing::FramingCase& c) {
+    return testing::playOnThread(c, [&](const std::string& bytes) { pty.send(bytes); });
+  });
+  platform.close(port);
 }
 
 }  // namespace

@@ -74,6 +74,15 @@ TEST_F(SerialPortTest, AFrontEndsAnswerGapEndsReadsAndNothingElseChanges) {
   }
 }
 
+TEST_F(SerialPortTest, AFrontEndMayEndAnswersAtLineEndsTheWindowNever) {
+  open();
+  EXPECT_EQ(platform.timeouts.lineEndQuiet, std::chrono::milliseconds{0});
+  testing::FakePlatform fake;
+  SerialPort lined(fake, nullptr, kWindowAnswerGap, AnswerEnd::Line);
+  ASSERT_EQ(lined.OpenPort(U"COM5:", kSettings), kPortTrue);
+  EXPECT_EQ(timeoutsMs(fake.timeouts), (std::vector<long>{20, 1, 1, 1, 1, 10}));
+}
+
 // A platform that cannot say why still says that the port did not open.
 TEST_F(SerialPortTest, AFailedOpenIsNeverReportedAsNoFailure) {
   EXPECT_EQ(port.openFailure().kind, OpenFailureKind::None);

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Peers for the Windows tests: the far ends of two pseudo-terminals.
 
-Wine maps COM5 and COM6 onto the slave sides; this program holds the master
-sides for as long as it runs:
-  echo   sends every byte it receives straight back, unchanged;
-  board  plays a boot loader: answers "BOOTinfo", takes a HEX image line by
-         line ("BOOT:..."), then checks the verify pass ("BOOT#...") against it.
+Wine maps COM5, COM6 and COM7 onto the slave sides; this program holds the
+master sides for as long as it runs:
+  echo    sends every byte it receives straight back, unchanged;
+  board   plays a boot loader: answers "BOOTinfo", takes a HEX image line by
+          line ("BOOT:..."), then checks the verify pass ("BOOT#...") against it;
+  player  plays answers with pauses inside them: to a line "PLAY SCRIPT" it
+          sends the script's bytes, with \r and \n for CR and LF, pausing
+          MS milliseconds where the script says ~MS~.
 
 The board answers "OK" to each line but the end-of-file record, "DOWNLOAD
 <lines>" to that one, and "ERROR ..." to a line whose record is malformed,
@@ -14,14 +17,16 @@ the download pass. So a run the host finishes on "END" carried every line
 unchanged, twice.
 
 Usage: board_peer.py PORTS_FILE
-Writes "echo=/dev/pts/N" and "board=/dev/pts/M" lines to PORTS_FILE once both
-are ready, then serves until it is terminated.
+Writes "echo=/dev/pts/N", "board=/dev/pts/M" and "player=/dev/pts/K" lines to
+PORTS_FILE once all are ready, then serves until it is terminated.
 """
 import os
 import pty
+import re
 import select
 import signal
 import sys
+import time
 import tty
 
 
@@ -55,6 +60,36 @@ class Echo:
 
     def received(self, data):
         self.port.send(data)
+
+
+class Player:
+    def __init__(self, port):
+        self.port = port
+        self.buffer = b""
+        self.due = []  # (time, bytes) still to send, in order
+
+    def received(self, data):
+        self.buffer += data
+        while b"\r\n" in self.buffer:
+            line, self.buffer = self.buffer.split(b"\r\n", 1)
+            if line.startswith(b"PLAY "):
+                self.schedule(line[5:].decode("latin-1"))
+
+    def schedule(self, script):
+        at = time.monotonic()
+        for part in re.split(r"(~\d+~)", script):
+            if re.fullmatch(r"~\d+~", part):
+                at += int(part[1:-1]) / 1000.0
+            elif part:
+                text = part.replace("\\r", "\r").replace("\\n", "\n")
+                self.due.append((at, text.encode("latin-1")))
+
+    def next_due(self):
+        return self.due[0][0] if self.due else None
+
+    def send_due(self):
+        while self.due and self.due[0][0] <= time.monotonic():
+            self.port.send(self.due.pop(0)[1])
 
 
 def parse_record(text):
@@ -124,17 +159,25 @@ class Board:
 
 
 def serve(ports_file):
-    echo_port, board_port = Pty(), Pty()
-    peers = {echo_port.master: Echo(echo_port), board_port.master: Board(board_port)}
-    ports = {echo_port.master: echo_port, board_port.master: board_port}
+    echo_port, board_port, player_port = Pty(), Pty(), Pty()
+    player = Player(player_port)
+    peers = {echo_port.master: Echo(echo_port), board_port.master: Board(board_port),
+             player_port.master: player}
+    ports = {echo_port.master: echo_port, board_port.master: board_port,
+             player_port.master: player_port}
     with open(ports_file + ".tmp", "w") as out:
-        out.write("echo=%s\nboard=%s\n" % (echo_port.path, board_port.path))
+        out.write("echo=%s\nboard=%s\nplayer=%s\n"
+                  % (echo_port.path, board_port.path, player_port.path))
     os.replace(ports_file + ".tmp", ports_file)
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     while True:
         writers = [fd for fd, port in ports.items() if port.pending]
-        readable, writable, _ = select.select(list(ports), writers, [], 1.0)
+        wait = 1.0
+        if player.next_due() is not None:
+            wait = max(0.0, min(wait, player.next_due() - time.monotonic()))
+        readable, writable, _ = select.select(list(ports), writers, [], wait)
+        player.send_due()
         for fd in writable:
             ports[fd].flush()
         for fd in readable:

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/answer_framing.h"
 #include "serial/port_enumeration.h"
 #include "serial/serial_platform.h"
 #include "serial/serial_port.h"
@@ -255,6 +256,25 @@ TEST_F(PortTest, AFileIsNotASerialDevice) {
   EXPECT_EQ(messages.size(), 1u);  // the window still shows its configuration message
   EXPECT_EQ(port.openFailure().kind, serial::OpenFailureKind::NotASerialDevice);
   EXPECT_EQ(port.openFailure().reason, serial::kNotASerialDevice);
+}
+
+// Short reads against deadlines: a line end ends an answer, and inside a line only the gap does.
+TEST(PlayerPortTest, AnAnswerEndsAtItsLineEndAndInsideALineOnlyAtTheGap) {
+  if (std::getenv("TARNWICK_WINE_PEER") == nullptr) {
+    GTEST_SKIP() << "no player on COM7: run scripts/test-windows";
+  }
+  const auto platform = serial::makeSystemSerialPlatform();
+  const serial::PortHandle port = platform->openExisting("COM7:");
+  ASSERT_NE(port, serial::kInvalidPortHandle);
+  serial::LineMode line;
+  ASSERT_TRUE(platform->readLineMode(kSettings, line) && platform->applyLineMode(port, line));
+  expectLineEndFraming(*platform, port, [&](const FramingCase& c) {
+    const std::string command = "PLAY " + playScript(c) + "\r\n";
+    platform->write(port, reinterpret_cast<const std::uint8_t*>(command.data()),
+                    static_cast<std::uint32_t>(command.size()));
+    return std::thread();
+  });
+  platform->close(port);
 }
 
 // Wine has no Ports devices to list: the list may be empty, but asking must work.
