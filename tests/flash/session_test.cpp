@@ -59,7 +59,7 @@ TEST_F(SessionFixture, AVerifiedRunSendsBothPassesThenStartsTheProgramAndClosesT
   EXPECT_EQ(err.str(),
             "connecting to COM5:\nconnected to COM5:\nloaded " + options.hexFile +
                 ": 3 lines; waiting for the board\ndownload pass: 3 lines\nverify pass: 3 lines\n"
-                "verified 3 lines in 0.3 s\nsent \"BOOTg\": the program starts\n");
+                "verified 3 lines in 0.2 s\nsent \"BOOTg\": the program starts\n");
 }
 
 TEST_F(SessionFixture, TheBoardGetsTheImageReadAtTheStartThoughTheFileChangesMeanwhile) {
