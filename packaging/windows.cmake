@@ -10,17 +10,14 @@
 #   - Without CPACK_VERBATIM_VARIABLES, text that CPack pastes into the NSIS
 #     script passes through CMake twice (one backslash there is four here).
 
-# The window when this build makes it; until then the menu entry starts the
-# flasher, so that the installer's shape is the same either way.
-set(windows_programs tarnwick-flash)
-set(menu_program tarnwick-flash)
-set(menu_name "Tarnwick flasher")
-if(TARGET tarnwick)
-  list(PREPEND windows_programs tarnwick)
-  set(menu_program tarnwick)
-  set(menu_name Tarnwick)
+# The zip and the installer carry the Win32 window, one file. A build without
+# it (the flasher alone, or the Qt window, which needs Qt's DLLs beside it)
+# makes neither.
+if(NOT TARNWICK_WIN32_WINDOW)
+  message(STATUS "No Win32 window in this build: no Windows zip or installer")
+  return()
 endif()
-install(TARGETS ${windows_programs} RUNTIME DESTINATION .)
+install(TARGETS tarnwick tarnwick-flash RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 
@@ -34,8 +31,11 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY Tarnwick)  # also the uninstall entry's key 
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-set(CPACK_NSIS_MENU_LINKS ${menu_program}.exe ${menu_name})
-set(CPACK_NSIS_INSTALLED_ICON_NAME ${menu_program}.exe)  # the icon in the list of programs
+set(CPACK_NSIS_MENU_LINKS tarnwick.exe Tarnwick)
+set(CPACK_NSIS_INSTALLED_ICON_NAME tarnwick.exe)  # the icon in the list of programs
+# The installer and the uninstaller show the window's icon.
+set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/src/ui_win32/tarnwick.ico)
+set(CPACK_NSIS_MUI_UNIICON ${CPACK_NSIS_MUI_ICON})
 set(CPACK_NSIS_URL_INFO_ABOUT ${TARNWICK_WEB_URL})
 # A new version replaces the old one instead of installing over it.
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
@@ -47,6 +47,6 @@ set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [[Delete "$SMPROGRAMS\$STARTMENU_FOLDER\Un
 # installing, whose shortcut CPack's own lines miss. And CPack leaves the
 # vendor's key itself, empty.
 string(JOIN "\n" CPACK_NSIS_DELETE_ICONS_EXTRA
-  "Delete \"$SMPROGRAMS\\$MUI_TEMP\\${menu_name}.lnk\""
+  "Delete \"$SMPROGRAMS\\$MUI_TEMP\\Tarnwick.lnk\""
   "DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"")
 include(CPack)
