@@ -14,6 +14,7 @@
 //                   (the flasher runs its timers at the same intervals)
 //   window_texts.h  the title from the project's version, the message boxes'
 //                   title, the file filter as {description, patterns}
+//   window_icon.h   the icon's drawing and its 24 x 24 pixels
 //   progress_bar.h  how the bar fills and where its text goes
 //   colors.h        colours as 0x00BBGGRR (Win32's COLORREF)
 //   text_codec.h    typed text and 8-bit bytes to and from UTF-16
@@ -32,4 +33,5 @@
 #include "form/events.h"
 #include "form/progress_bar.h"
 #include "form/text_codec.h"
+#include "form/window_icon.h"
 #include "form/window_texts.h"

@@ -27,6 +27,10 @@ std::string windowTitle() {
   return std::string(kApplicationTitle) + " v" TARNWICK_VERSION;
 }
 
+std::string messageBoxTitle(const std::string& title) {
+  return title.empty() ? std::string(kApplicationTitle) : title;
+}
+
 std::vector<FileFilter> parseFileFilter(std::string_view filter) {
   const std::vector<std::string_view> parts = split(filter, '|');
   std::vector<FileFilter> entries;

@@ -11,6 +11,10 @@ namespace tarnwick::form {
 // The title of message boxes that bring none of their own.
 inline constexpr char kApplicationTitle[] = "Tarnwick";
 
+// The title a message box shows: its own, or kApplicationTitle when it
+// brings none (an empty title).
+std::string messageBoxTitle(const std::string& title);
+
 // "Tarnwick v3.30": the application's title and the version of project() in
 // the top CMakeLists.txt, the one place the version is written.
 std::string windowTitle();

@@ -193,7 +193,7 @@ void frmSerial::showMessage(const std::u32string& text, download::MessageStyle s
                             const std::string& title) {
   const QMessageBox::Icon icon =
       style == download::MessageStyle::Error ? QMessageBox::Critical : QMessageBox::NoIcon;
-  const QString caption = fromLatin1(title.empty() ? std::string(kApplicationTitle) : title);
+  const QString caption = fromLatin1(form::messageBoxTitle(title));
   dialogs_->message(this, fromUcs4(text), icon, caption);
 }
 

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QPolygonF>
 
+#include "ui/colors.h"
+
 namespace tarnwick::ui {
 namespace {
 
@@ -13,48 +15,52 @@ namespace {
 class Grid {
  public:
   explicit Grid(int size) : scale_(static_cast<double>(size) / kIconSize) {}
-  QRect rect(int x, int y, int width, int height) const {
-    return QRect(QPoint(at(x), at(y)), QPoint(at(x + width) - 1, at(y + height) - 1));
+  QRect rect(form::IconPoint at, form::IconPoint size) const {
+    return QRect(QPoint(edge(at.x), edge(at.y)),
+                 QPoint(edge(at.x + size.x) - 1, edge(at.y + size.y) - 1));
   }
-  QPointF point(int x, int y) const { return QPointF(x * scale_, y * scale_); }
+  QPointF point(form::IconPoint p) const { return QPointF(p.x * scale_, p.y * scale_); }
 
  private:
-  int at(int units) const { return qRound(units * scale_); }
+  int edge(int units) const { return qRound(units * scale_); }
   double scale_;
 };
 
-void drawPins(QPainter& painter, const Grid& grid) {
-  const QColor grey(0xD0, 0xD0, 0xD0);
-  for (int at = 8; at <= 15; at += 3) {
-    painter.fillRect(grid.rect(at, 3, 1, 3), grey);   // top
-    painter.fillRect(grid.rect(at, 18, 1, 3), grey);  // bottom
-    painter.fillRect(grid.rect(3, at, 3, 1), grey);   // left
-    painter.fillRect(grid.rect(18, at, 3, 1), grey);  // right
+QImage ownSizeIcon() {
+  QImage image(kIconSize, kIconSize, QImage::Format_RGB888);
+  const std::vector<form::Color> pixels = form::iconPixels();
+  for (int y = 0; y < kIconSize; ++y) {
+    for (int x = 0; x < kIconSize; ++x) {
+      image.setPixelColor(x, y, fromBgr(pixels[static_cast<std::size_t>(y * kIconSize + x)]));
+    }
   }
+  return image;
 }
 
-void drawArrow(QPainter& painter, const Grid& grid) {
-  const QColor yellow(0xFF, 0xD0, 0x20);
-  painter.fillRect(grid.rect(11, 7, 2, 5), yellow);
+// Larger copies smooth the arrow's slanted edges.
+QImage scaledIcon(int size) {
+  const Grid grid(size);
+  QImage image(size, size, QImage::Format_RGB888);
+  image.fill(fromBgr(form::kIconBackground));
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(Qt::NoPen);
-  painter.setBrush(yellow);
-  painter.drawPolygon(QPolygonF({grid.point(8, 12), grid.point(16, 12), grid.point(12, 16)}));
+  for (const form::IconShape& shape : form::iconShapes()) {
+    if (shape.kind == form::IconShape::Kind::Rectangle) {
+      painter.fillRect(grid.rect(shape.a, shape.b), fromBgr(shape.color));
+    } else {
+      painter.setBrush(fromBgr(shape.color));
+      painter.drawPolygon(
+          QPolygonF({grid.point(shape.a), grid.point(shape.b), grid.point(shape.c)}));
+    }
+  }
+  return image;
 }
 
 }  // namespace
 
 QImage drawWindowIcon(int size) {
-  const Grid grid(size);
-  QImage image(size, size, QImage::Format_RGB888);
-  image.fill(QColor(0x1E, 0x6B, 0x3A));
-  QPainter painter(&image);
-  // Larger icons smooth the arrow's slanted edges; the 24-pixel one stays as drawn.
-  painter.setRenderHint(QPainter::Antialiasing, size != kIconSize);
-  drawPins(painter, grid);
-  painter.fillRect(grid.rect(6, 6, 12, 12), QColor(0x20, 0x20, 0x20));
-  drawArrow(painter, grid);
-  painter.end();
-  return image;
+  return size == kIconSize ? ownSizeIcon() : scaledIcon(size);
 }
 
 QIcon makeWindowIcon() {

@@ -1,15 +1,17 @@
-// The window's icon, drawn here rather than shipped as a file: a chip on a
-// green board with an arrow pointing into it, 24 x 24 pixels, 24-bit colour.
-// The package's menu icons are the same drawing at larger sizes, rendered
-// while building (packaging/render_icons.cpp).
+// The window's icon, the drawing of form/window_icon.h: at its own 24 pixels
+// exactly the pixels every window shows; the package's menu icons are the
+// same drawing at larger sizes, rendered while building
+// (packaging/render_icons.cpp).
 #pragma once
 
 #include <QIcon>
 #include <QImage>
 
+#include "form/window_icon.h"
+
 namespace tarnwick::ui {
 
-inline constexpr int kIconSize = 24;
+using form::kIconSize;
 
 QIcon makeWindowIcon();
 
