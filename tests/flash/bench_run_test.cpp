@@ -91,7 +91,8 @@ TEST_F(FlashRun, EveryFlashesFourBoardsAtOnceAndOneErrorGives4WithTheOthersVerif
             << shown;
         continue;
       }
-      EXPECT_NE(shown.find(device + (thirdFails ? "  " : ": ") + "verified 140 lines"), npos)
+      EXPECT_NE(singleSpaced(shown).find(device + (thirdFails ? " " : ": ") + "verified 140 lines"),
+                npos)
           << shown;
       expectFlashHolds(*sims[static_cast<std::size_t>(i)], hexFile, 140,
                        "flash" + std::to_string(i) + ".bin");
