@@ -189,7 +189,13 @@ void Station::removed(const serial::PortDescription& port) {
 
 void Station::startDueRuns() {
   for (auto& socket : sockets_) {
-    if (!socket->flashDue || socket->run) continue;
+    if (!socket->flashDue) continue;
+    if (socket->run) {
+      if (!socket->run->ended) continue;
+      // Its last run has done all it does: the next board need not wait for a look.
+      socket->run->thread.join();
+      socket->run.reset();
+    }
     socket->flashDue = false;
     auto run = std::make_shared<Run>(*socket->board);
     setup_.display->setBoard(socket->row, run->board.device, locationOf(run->board));
