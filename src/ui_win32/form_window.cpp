@@ -118,7 +118,7 @@ FormWindow::FormWindow(HINSTANCE instance, std::unique_ptr<serial::SerialPlatfor
       port_(*platform_,
             [this](const std::string& message) {
               showMessageBox(window_, wideFromLatin1(message), BoxIcon::None,
-                             wideFromLatin1(form::kApplicationTitle));
+                             wideFromLatin1(form::messageBoxTitle("")));
             }),
       control_(*this, port_) {
   registerWindowClass(instance_, windowProc);
@@ -393,8 +393,7 @@ void FormWindow::showMessage(const std::u32string& text, download::MessageStyle 
                              const std::string& title) {
   if (!window_) return;  // closed: the program is ending
   const BoxIcon icon = style == download::MessageStyle::Error ? BoxIcon::Error : BoxIcon::None;
-  showMessageBox(window_, wideFromUcs4(text), icon,
-                 wideFromLatin1(title.empty() ? std::string(form::kApplicationTitle) : title));
+  showMessageBox(window_, wideFromUcs4(text), icon, wideFromLatin1(form::messageBoxTitle(title)));
 }
 
 void FormWindow::sleepMs(int milliseconds) {

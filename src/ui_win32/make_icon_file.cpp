@@ -1,6 +1,7 @@
-// Writes the window's icon as a Windows .ico file, from the same drawing as
-// the Qt window's icon (ui/window_icon.cpp), at the sizes Windows asks for
-// from 100 % to 200 % scaling:
+// Writes the window's icon as a Windows .ico file: the drawing of
+// form/window_icon.h as the Qt window paints it (ui/window_icon.cpp: its own
+// pixels at 24, the shapes scaled and smoothed at other sizes), at the sizes
+// Windows asks for from 100 % to 200 % scaling:
 //
 //   make_icon_file FILE            writes FILE
 //   make_icon_file --check FILE    exit 0 when FILE holds exactly that icon
