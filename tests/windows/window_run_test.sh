@@ -15,8 +15,9 @@
 # writes nothing of its own. Allowed, as the system's own doing:
 #   ...\Explorer\ComDlg32      what the open dialog remembers of its folders
 #   ...\Explorer\Advanced      an empty key the shell behind the dialog makes
-#   the display adapters' class key (Control\Class\{4D36E968-...}), which
-#                               Wine's display driver writes (its date stamp,
+#   the display adapters' and monitors' device keys (Control\Class\{4D36E968-...}
+#                               and {4D36E96E-...}, Enum, Control\Video), which
+#                               Wine's display driver writes again (its date stamp,
 #                               its links) whenever a program starts on a display
 #
 #   window_run_test.sh WINDOW_EXE PROBE_EXE BOARDSIM HEXFILE SHOTDIR
@@ -55,7 +56,7 @@ start_wine() {
 
 start_wine
 old_com5=$(wine reg query 'HKLM\Software\Wine\Ports' /v COM5 </dev/null 2>/dev/null |
-  sed -n 's/^ *COM5 *REG_SZ *//p' | tr -d '\r')
+  sed -n 's/^ *COM5 *REG_SZ *//p' | tr -d '\r' || true)  # none in a new prefix
 cleanup() {
   local pid
   for pid in $window_program $board; do kill "$pid" 2>/dev/null || true; done
@@ -190,9 +191,12 @@ window_program=""
 snapshot after
 changes=$(diff before/registry after/registry | grep '^[<>]' || true)
 explorer='Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\'
-display_class='Control\\Class\\{4D36E968-E325-11CE-BFC1-08002BE10318}'
+adapters='system.reg:System\\CurrentControlSet\\Control\\Class\\{4D36E968-E325-11CE-BFC1-08002BE10318}'
+monitors='system.reg:System\\CurrentControlSet\\Control\\Class\\{4D36E96E-E325-11CE-BFC1-08002BE10318}'
+enum='system.reg:System\\CurrentControlSet\\Enum\\'
+video='system.reg:System\\CurrentControlSet\\Control\\Video\\'
 foreign=$(grep -v -F -e "${explorer}ComDlg32" -e "${explorer}Advanced"$'\t''(empty)' \
-  -e "$display_class" <<<"$changes" || true)
+  -e "$adapters" -e "$monitors" -e "$enum" -e "$video" <<<"$changes" || true)
 [ -z "$foreign" ] || fail "the registry changed beyond the system's own keys:
 $foreign"
 grep -q -F "${explorer}ComDlg32" <<<"$changes" ||
