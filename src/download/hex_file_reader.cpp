@@ -65,7 +65,7 @@ std::size_t nextReadSize(std::uint64_t total) {
 
 std::optional<RuntimeError> readHexLines(const std::string& path,
                                          std::vector<std::string>& hexLines, LineNumber& lineIndex,
-                                         LineNumber maxLines) {
+                                         LineNumber maxLines, const ByteSink& onBytes) {
   if (neverEnds(path)) {
     return RuntimeError{EINVAL, "This is a pipe or a device, not a file: it cannot be loaded."};
   }
@@ -86,6 +86,7 @@ std::optional<RuntimeError> readHexLines(const std::string& path,
     total += count;
     if (total > kMaxHexFileBytes) return tooLarge(maxLines);
     if (auto error = splitter.feed(chunk.get(), count)) return error;
+    if (onBytes) onBytes(chunk.get(), count);
     if (count < wanted) break;
   }
   return splitter.finish();

@@ -15,7 +15,9 @@
 // smaller than it is.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,8 +37,13 @@ inline constexpr std::uint64_t kMaxHexFileBytes = 64ull * 1024 * 1024;
 // system's errno and description when the file cannot be opened or read; 9
 // when it has more than `maxLines` lines; EFBIG when it is larger than
 // kMaxHexFileBytes. The table grows when a line lands past its end.
+//
+// Each chunk read is also handed to `onBytes` when one is given, so that a
+// front end can hash or count the very bytes that were loaded.
+using ByteSink = std::function<void(const char* bytes, std::size_t count)>;
 std::optional<RuntimeError> readHexLines(const std::string& path,
                                          std::vector<std::string>& hexLines, LineNumber& lineIndex,
-                                         LineNumber maxLines = kMaxImageLines);
+                                         LineNumber maxLines = kMaxImageLines,
+                                         const ByteSink& onBytes = {});
 
 }  // namespace tarnwick::download

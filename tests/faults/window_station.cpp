@@ -21,13 +21,7 @@
 #include "ui/frm_serial.h"
 #include "ui/text_progress_bar.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TARNWICK_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TARNWICK_ASAN 1
-#endif
-#endif
+#include "support/sanitizer.h"
 #ifdef TARNWICK_ASAN
 // From the sanitizer runtime; GCC ships no header for it.
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();

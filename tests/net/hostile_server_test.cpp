@@ -25,13 +25,7 @@
 // Under AddressSanitizer the flasher's memory is mostly the sanitizer's own
 // (shadow memory, freed blocks held in quarantine): its bound is checked in
 // the ordinary build.
-#if defined(__SANITIZE_ADDRESS__)
-#define TARNWICK_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TARNWICK_ASAN 1
-#endif
-#endif
+#include "support/sanitizer.h"
 #ifdef TARNWICK_ASAN
 constexpr bool kMemoryMeasured = false;
 #else
