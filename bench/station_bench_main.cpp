@@ -25,11 +25,11 @@
 #include <sstream>
 #include <thread>
 
-#include "flash/flash_session.h"
-#include "flash/station.h"
-#include "flash/station_record.h"
+#include "flash/session/flash_session.h"
+#include "flash/station/station.h"
+#include "flash/station/station_record.h"
 #include "machine_info.h"
-#include "serial/serial_platform_factory.h"
+#include "serial/net/serial_platform_factory.h"
 #include "support/pty_pair.h"
 
 namespace tarnwick::bench {

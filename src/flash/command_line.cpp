@@ -1,12 +1,12 @@
-#include "flash/flash_options.h"
+#include "flash/command_line.h"
 
 #include <algorithm>
 #include <cctype>
 #include <vector>
 
-#include "flash/exit_codes.h"
-#include "serial/board_name.h"
-#include "serial/network_address.h"
+#include "flash/report/exit_codes.h"
+#include "serial/devices/board_name.h"
+#include "serial/net/network_address.h"
 
 namespace tarnwick::flash {
 namespace {
@@ -316,10 +316,6 @@ std::optional<std::chrono::milliseconds> parseGap(const std::string& text) {
 ParsedCommandLine usageError(const std::string& problem) {
   return ParsedCommandLine{std::nullopt, "tarnwick-flash: " + problem + "\n" + kTryHelp,
                            kExitUsage};
-}
-
-const char* answerEndWord(serial::AnswerEnd end) {
-  return end == serial::AnswerEnd::Line ? "line" : "quiet";
 }
 
 const char* usageText() {

@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "flash/device_identity.h"
-#include "flash/exit_codes.h"
-#include "flash/flash_options.h"
-#include "flash/flash_report.h"
-#include "flash/flash_session.h"
-#include "flash/gang_run.h"
-#include "flash/port_list.h"
-#include "flash/station.h"
-#include "flash/stop_request.h"
-#include "flash/terminal.h"
-#include "serial/serial_platform_factory.h"
+#include "flash/command_line.h"
+#include "flash/gang/device_identity.h"
+#include "flash/gang/gang_run.h"
+#include "flash/report/exit_codes.h"
+#include "flash/report/flash_report.h"
+#include "flash/report/port_list.h"
+#include "flash/report/terminal.h"
+#include "flash/session/flash_session.h"
+#include "flash/session/stop_request.h"
+#include "flash/station/station.h"
+#include "serial/net/serial_platform_factory.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <initializer_list>
 
-#include "flash/stop_request.h"
+#include "flash/session/stop_request.h"
 
 namespace tarnwick::flash {
 namespace {

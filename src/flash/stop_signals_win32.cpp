@@ -9,7 +9,7 @@
 
 #include <csignal>
 
-#include "flash/stop_request.h"
+#include "flash/session/stop_request.h"
 
 namespace tarnwick::flash {
 namespace {

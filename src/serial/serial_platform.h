@@ -7,7 +7,7 @@
 //   serial_platform_win32.cpp  the kernel32 services of the same names
 // and, for the flasher only, serial_platform_net.cpp for boards on the
 // network (socket://, rfc2217://), picked by the port's name
-// (serial_platform_factory.h).
+// (net/serial_platform_factory.h).
 // Tests substitute a fake to simulate failures that a real device will not
 // produce on demand.
 //

@@ -1,6 +1,6 @@
 // Several boards on one standard error: what a terminal shows in the end, and
 // the lines elsewhere.
-#include "flash/board_display.h"
+#include "flash/report/board_display.h"
 
 #include <gtest/gtest.h>
 

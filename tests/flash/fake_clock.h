@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "flash/timer_loop.h"
+#include "flash/session/timer_loop.h"
 
 namespace tarnwick::testing {
 

@@ -1,11 +1,11 @@
 // The command line: what is accepted, and the usage errors with their texts.
-#include "flash/flash_options.h"
+#include "flash/command_line.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "flash/exit_codes.h"
+#include "flash/report/exit_codes.h"
 
 namespace tarnwick::flash {
 namespace {

@@ -1,6 +1,6 @@
 // The reports for machines and people: a board's bytes survive JSON, and a
 // name that is not UTF-8 does not end the report.
-#include "flash/flash_report.h"
+#include "flash/report/flash_report.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The image check that keeps a joined, cut or LF-only file from being sent:
 // each fault names the first line at fault; blank lines after the end stay
 // allowed and are not part of what a pass sends.
-#include "flash/image_check.h"
+#include "flash/session/image_check.h"
 
 #include <gtest/gtest.h>
 

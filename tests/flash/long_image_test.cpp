@@ -12,8 +12,8 @@
 #include "fake_clock.h"
 #include "faults/hex_image.h"
 #include "flash.h"
-#include "flash/exit_codes.h"
-#include "flash/flash_session.h"
+#include "flash/report/exit_codes.h"
+#include "flash/session/flash_session.h"
 #include "support/board_sim.h"
 #include "support/fake_platform.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/port_list.h"
+#include "flash/report/port_list.h"
 
 namespace tarnwick::flash {
 namespace {

@@ -1,6 +1,6 @@
 // What the person watching sees: the pass line's figures, the redrawn line on
 // a terminal, answers and repeated messages.
-#include "flash/progress_report.h"
+#include "flash/report/progress_report.h"
 
 #include <gtest/gtest.h>
 

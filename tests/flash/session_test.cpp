@@ -1,13 +1,13 @@
 // Whole runs of the flasher in-process: the window's handlers over a scripted
 // board, on a fake clock, so that counts and time-outs are exact.
-#include "flash/flash_session.h"
+#include "flash/session/flash_session.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "fake_clock.h"
-#include "flash/exit_codes.h"
+#include "flash/report/exit_codes.h"
 #include "scripted_board.h"
 #include "support/temp_folder.h"
 

@@ -1,7 +1,7 @@
 // The production station in-process: a scripted device source plugs and
 // pulls simulated boards on pseudo-terminals, each in a socket of a fixture
 // named by USB paths; the log is a real file and read back as a reader would.
-#include "flash/station.h"
+#include "flash/station/station.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -12,9 +12,9 @@
 #include <sstream>
 #include <thread>
 
-#include "flash/exit_codes.h"
-#include "flash/flash_session.h"
-#include "serial/serial_platform_factory.h"
+#include "flash/report/exit_codes.h"
+#include "flash/session/flash_session.h"
+#include "serial/net/serial_platform_factory.h"
 #include "support/board_sim.h"
 #include "support/temp_folder.h"
 

@@ -1,5 +1,5 @@
 // The timer loop against Qt's rules for the window's timers, on a fake clock.
-#include "flash/timer_loop.h"
+#include "flash/session/timer_loop.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "flash/exit_codes.h"
-#include "flash/flash_options.h"
+#include "flash/command_line.h"
+#include "flash/report/exit_codes.h"
 #include "fuzz_check.h"
 
 namespace {

@@ -17,8 +17,8 @@
 
 #include "download/download_control.h"
 #include "download/hex_file_reader.h"
-#include "flash/flash_session.h"
-#include "flash/image_check.h"
+#include "flash/session/flash_session.h"
+#include "flash/session/image_check.h"
 #include "fuzz_check.h"
 #include "serial/serial_port.h"
 #include "support/fake_form.h"

@@ -24,7 +24,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "serial/server_stream.h"
+#include "serial/net/server_stream.h"
 
 namespace {
 

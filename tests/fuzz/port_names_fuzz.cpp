@@ -16,9 +16,9 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "serial/board_name.h"
+#include "serial/devices/board_name.h"
 #include "serial/mode_string.h"
-#include "serial/network_address.h"
+#include "serial/net/network_address.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "serial/answer_framing.h"
-#include "serial/serial_platform_net.h"
+#include "serial/net/serial_platform_net.h"
 #include "serial/serial_port.h"
 #include "serial/serial_test_util.h"
 #include "support/pty_pair.h"

@@ -1,7 +1,7 @@
 // Which port names reach the network, and what host and port they name.
 #include <gtest/gtest.h>
 
-#include "serial/network_address.h"
+#include "serial/net/network_address.h"
 
 namespace tarnwick::serial {
 namespace {

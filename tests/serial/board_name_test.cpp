@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/board_name.h"
+#include "serial/devices/board_name.h"
 
 namespace tarnwick::serial {
 namespace {

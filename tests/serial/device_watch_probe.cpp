@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "serial/udev_port.h"
+#include "serial/devices/udev_port.h"
 
 int main(int argc, char* argv[]) {
   using namespace std::chrono_literals;

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "serial/device_watch.h"
+#include "serial/devices/device_watch.h"
 #include "support/temp_folder.h"
 
 namespace tarnwick::serial {

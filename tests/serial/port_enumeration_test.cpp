@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "flash/port_list.h"
-#include "serial/board_name.h"
-#include "serial/port_enumeration.h"
+#include "flash/report/port_list.h"
+#include "serial/devices/board_name.h"
+#include "serial/devices/port_enumeration.h"
 #include "support/board_sim.h"
 #include "support/child_process.h"
 

@@ -7,9 +7,49 @@
 #
 #   cmake "-DDIRS=dir1|dir2" [-DNO_WINDOW=ON] -P check_portable_includes.cmake
 #
+# With -DROOM it checks instead that the files of one room (a folder of the
+# source tree, not its subfolders, which are rooms of their own) include only
+# their own room's headers and those of the rooms it may use, so that the
+# arrows between rooms run one way:
+#
+#   cmake -DROOMS_ROOT=src -DROOM=flash/gang "-DMAY_USE=flash/session|flash/report" -P ...
+#
+# A header's room is its folder below ROOMS_ROOT ("flash/session/x.h" is in
+# flash/session); an include that names no folder of ROOMS_ROOT (a system or a
+# library header) is not the rooms' business.
+#
 # Every #include counts, inside #if or not; only lines that start with # (after
 # blanks) are includes, so a commented-out one is not.
 cmake_minimum_required(VERSION 3.25)
+
+if(ROOM)
+  string(REPLACE "|" ";" MAY_USE "${MAY_USE}")
+  file(GLOB files "${ROOMS_ROOT}/${ROOM}/*.h" "${ROOMS_ROOT}/${ROOM}/*.cpp")
+  if(NOT files)
+    message(FATAL_ERROR "${ROOMS_ROOT}/${ROOM} holds no source")
+  endif()
+  set(found "")
+  foreach(file IN LISTS files)
+    file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS includes)
+      string(REGEX MATCH "\"([^\"]+)\"" _ "${line}")
+      set(header "${CMAKE_MATCH_1}")
+      get_filename_component(room "${header}" DIRECTORY)
+      string(REGEX REPLACE "/.*" "" top "${header}")
+      if(room STREQUAL "" OR NOT IS_DIRECTORY "${ROOMS_ROOT}/${top}" OR room STREQUAL ROOM
+         OR room IN_LIST MAY_USE)
+        continue()
+      endif()
+      string(APPEND found "\n  ${file}: includes \"${header}\" of ${room}")
+    endforeach()
+  endforeach()
+  if(found)
+    message(FATAL_ERROR "${ROOM} may use only ${MAY_USE}:${found}")
+  endif()
+  list(LENGTH files checked)
+  message(STATUS "${ROOM}: ${checked} files checked, every include within its arrows")
+  return()
+endif()
 
 if(NOT DIRS)
   message(FATAL_ERROR "no folders given: -DDIRS=...")

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "flash/exit_codes.h"
-#include "flash/flash_session.h"
+#include "flash/report/exit_codes.h"
+#include "flash/session/flash_session.h"
 #include "serial/serial_platform.h"
 #include "support/temp_folder.h"
 

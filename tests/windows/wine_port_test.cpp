@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "serial/answer_framing.h"
-#include "serial/port_enumeration.h"
+#include "serial/devices/port_enumeration.h"
 #include "serial/serial_platform.h"
 #include "serial/serial_port.h"
 

@@ -1,9 +1,9 @@
-#include "flash/device_identity.h"
+#include "flash/gang/device_identity.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "serial/network_address.h"
+#include "serial/net/network_address.h"
 
 namespace tarnwick::flash {
 

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-#include "flash/device_identity.h"
+#include "flash/gang/device_identity.h"
 
 namespace tarnwick::flash {
 

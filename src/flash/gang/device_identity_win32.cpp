@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "flash/device_identity.h"
+#include "flash/gang/device_identity.h"
 
 namespace tarnwick::flash {
 namespace {

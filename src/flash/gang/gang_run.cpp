@@ -1,13 +1,13 @@
-#include "flash/gang_run.h"
+#include "flash/gang/gang_run.h"
 
 #include <algorithm>
 #include <sstream>
 #include <thread>
 
-#include "flash/board_display.h"
-#include "flash/flash_session.h"
-#include "flash/hex_image.h"
-#include "serial/board_name.h"
+#include "flash/report/board_display.h"
+#include "flash/session/flash_session.h"
+#include "flash/session/hex_image.h"
+#include "serial/devices/board_name.h"
 
 namespace tarnwick::flash {
 namespace {

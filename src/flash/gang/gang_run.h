@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash_options.h"
-#include "flash/flash_report.h"
-#include "flash/port_target.h"
-#include "flash/progress_report.h"
-#include "serial/port_enumeration.h"
+#include "flash/report/flash_report.h"
+#include "flash/report/progress_report.h"
+#include "flash/session/flash_options.h"
+#include "flash/session/port_target.h"
+#include "serial/devices/port_enumeration.h"
 #include "serial/serial_platform.h"
 
 namespace tarnwick::flash {

@@ -1,4 +1,4 @@
-#include "flash/board_display.h"
+#include "flash/report/board_display.h"
 
 #include <algorithm>
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/progress_report.h"
+#include "flash/report/progress_report.h"
 
 namespace tarnwick::flash {
 

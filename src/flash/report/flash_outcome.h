@@ -6,10 +6,17 @@
 #include <vector>
 
 #include "download/download_state.h"
-#include "flash/exit_codes.h"
-#include "flash/run_judge.h"
+#include "flash/report/exit_codes.h"
+#include "flash/report/progress_report.h"
 
 namespace tarnwick::flash {
+
+// One pass as it went: the lines it sent and whether "DOWNLOAD" ended it.
+struct PassRecord {
+  Pass pass = Pass::Download;
+  download::LineNumber linesSent = 0;
+  bool ended = false;
+};
 
 struct FlashOutcome {
   int exitCode = kExitNoAnswer;

@@ -1,4 +1,4 @@
-#include "flash/flash_report.h"
+#include "flash/report/flash_report.h"
 
 #include <nlohmann/json.hpp>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "flash/exit_codes.h"
+#include "flash/report/exit_codes.h"
 
 namespace tarnwick::flash {
 namespace {

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash_outcome.h"
+#include "flash/report/flash_outcome.h"
 
 namespace tarnwick::flash {
 

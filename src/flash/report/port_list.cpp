@@ -1,4 +1,4 @@
-#include "flash/port_list.h"
+#include "flash/report/port_list.h"
 
 #include <nlohmann/json.hpp>
 

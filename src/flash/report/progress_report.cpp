@@ -1,4 +1,4 @@
-#include "flash/progress_report.h"
+#include "flash/report/progress_report.h"
 
 #include <cmath>
 #include <cstdio>

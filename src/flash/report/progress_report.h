@@ -22,7 +22,7 @@
 #include <ostream>
 #include <string>
 
-#include "flash/timer_loop.h"
+#include "flash/report/loop_clock.h"
 
 namespace tarnwick::flash {
 

@@ -1,4 +1,4 @@
-#include "flash/station_display.h"
+#include "flash/report/station_display.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include <unistd.h>
 
-#include "flash/terminal.h"
+#include "flash/report/terminal.h"
 
 namespace tarnwick::flash {
 

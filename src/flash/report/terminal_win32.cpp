@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "flash/terminal.h"
+#include "flash/report/terminal.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING  // older MinGW headers
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004

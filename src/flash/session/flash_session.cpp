@@ -1,4 +1,4 @@
-#include "flash/flash_session.h"
+#include "flash/session/flash_session.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,8 +7,8 @@
 
 #include "download/protocol.h"
 #include "download/runtime_error.h"
-#include "flash/exit_codes.h"
-#include "flash/hex_image.h"
+#include "flash/report/exit_codes.h"
+#include "flash/session/hex_image.h"
 #include "form/events.h"
 
 namespace tarnwick::flash {

@@ -48,16 +48,16 @@
 #include <string>
 
 #include "download/download_control.h"
-#include "flash/flash_options.h"
-#include "flash/flash_outcome.h"
-#include "flash/headless_form.h"
-#include "flash/hex_image.h"
-#include "flash/port_target.h"
-#include "flash/progress_report.h"
-#include "flash/run_judge.h"
-#include "flash/stale_input_drain.h"
-#include "flash/stop_request.h"
-#include "flash/timer_loop.h"
+#include "flash/report/flash_outcome.h"
+#include "flash/report/progress_report.h"
+#include "flash/session/flash_options.h"
+#include "flash/session/headless_form.h"
+#include "flash/session/hex_image.h"
+#include "flash/session/port_target.h"
+#include "flash/session/run_judge.h"
+#include "flash/session/stale_input_drain.h"
+#include "flash/session/stop_request.h"
+#include "flash/session/timer_loop.h"
 #include "serial/serial_port.h"
 
 namespace tarnwick::flash {

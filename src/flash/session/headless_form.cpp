@@ -1,4 +1,4 @@
-#include "flash/headless_form.h"
+#include "flash/session/headless_form.h"
 
 #include <chrono>
 #include <stdexcept>

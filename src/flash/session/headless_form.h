@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "download/form_controls.h"
-#include "flash/timer_loop.h"
+#include "flash/session/timer_loop.h"
 
 namespace tarnwick::flash {
 

@@ -1,8 +1,8 @@
-#include "flash/hex_image.h"
+#include "flash/session/hex_image.h"
 
 #include "download/hex_file_reader.h"
-#include "flash/image_check.h"
-#include "flash/sha256.h"
+#include "flash/session/image_check.h"
+#include "flash/session/sha256.h"
 
 namespace tarnwick::flash {
 namespace {

@@ -1,10 +1,10 @@
-#include "flash/image_check.h"
+#include "flash/session/image_check.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
 
-#include "flash/progress_report.h"
+#include "flash/report/progress_report.h"
 
 namespace tarnwick::flash {
 namespace {

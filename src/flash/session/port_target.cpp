@@ -1,8 +1,8 @@
-#include "flash/port_target.h"
+#include "flash/session/port_target.h"
 
 #include <utility>
 
-#include "flash/port_list.h"
+#include "flash/report/port_list.h"
 
 namespace tarnwick::flash {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "serial/board_name.h"
-#include "serial/port_enumeration.h"
+#include "serial/devices/board_name.h"
+#include "serial/devices/port_enumeration.h"
 
 namespace tarnwick::flash {
 

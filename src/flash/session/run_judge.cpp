@@ -1,4 +1,4 @@
-#include "flash/run_judge.h"
+#include "flash/session/run_judge.h"
 
 namespace tarnwick::flash {
 namespace {

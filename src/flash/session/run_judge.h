@@ -22,18 +22,12 @@
 #include <vector>
 
 #include "download/download_observer.h"
-#include "flash/progress_report.h"
+#include "flash/report/flash_outcome.h"
+#include "flash/report/progress_report.h"
 
 namespace tarnwick::flash {
 
 enum class Verdict { Running, Verified, BoardRefused, ProtocolBroken };
-
-// One pass as it went: the lines it sent and whether "DOWNLOAD" ended it.
-struct PassRecord {
-  Pass pass = Pass::Download;
-  download::LineNumber linesSent = 0;
-  bool ended = false;
-};
 
 class RunJudge {
  public:

@@ -1,4 +1,4 @@
-#include "flash/sha256.h"
+#include "flash/session/sha256.h"
 
 namespace tarnwick::flash {
 

@@ -1,6 +1,6 @@
 #include <nettle/sha2.h>
 
-#include "flash/sha256.h"
+#include "flash/session/sha256.h"
 
 namespace tarnwick::flash {
 

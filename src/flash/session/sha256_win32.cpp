@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-#include "flash/sha256.h"
+#include "flash/session/sha256.h"
 
 namespace tarnwick::flash {
 

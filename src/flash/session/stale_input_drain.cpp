@@ -1,4 +1,4 @@
-#include "flash/stale_input_drain.h"
+#include "flash/session/stale_input_drain.h"
 
 #include <algorithm>
 #include <array>

@@ -1,23 +1,8 @@
-#include "flash/timer_loop.h"
+#include "flash/session/timer_loop.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace tarnwick::flash {
-namespace {
-
-class SystemLoopClock : public LoopClock {
- public:
-  Clock::time_point now() override { return Clock::now(); }
-  void sleepUntil(Clock::time_point when) override { std::this_thread::sleep_until(when); }
-};
-
-}  // namespace
-
-LoopClock& systemLoopClock() {
-  static SystemLoopClock clock;
-  return clock;
-}
 
 TimerLoop::TimerId TimerLoop::add(std::chrono::milliseconds interval, Handler handler) {
   timers_.push_back(Timer{interval, std::move(handler)});

@@ -21,19 +21,9 @@
 #include <functional>
 #include <vector>
 
+#include "flash/report/loop_clock.h"
+
 namespace tarnwick::flash {
-
-// The time source, replaceable so that tests can play time without waiting.
-class LoopClock {
- public:
-  using Clock = std::chrono::steady_clock;
-  virtual ~LoopClock() = default;
-  virtual Clock::time_point now() = 0;
-  virtual void sleepUntil(Clock::time_point when) = 0;
-};
-
-// The steady clock and a real sleep.
-LoopClock& systemLoopClock();
 
 class TimerLoop {
  public:

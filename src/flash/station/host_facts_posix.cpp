@@ -3,7 +3,7 @@
 #include <climits>
 #include <ctime>
 
-#include "flash/station_record.h"
+#include "flash/station/station_record.h"
 
 namespace tarnwick::flash {
 

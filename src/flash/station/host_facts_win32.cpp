@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "flash/station_record.h"
+#include "flash/station/station_record.h"
 
 namespace tarnwick::flash {
 

@@ -1,4 +1,4 @@
-#include "flash/record_log.h"
+#include "flash/station/record_log.h"
 
 namespace tarnwick::flash {
 

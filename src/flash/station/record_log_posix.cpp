@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "flash/record_log.h"
+#include "flash/station/record_log.h"
 
 namespace tarnwick::flash {
 

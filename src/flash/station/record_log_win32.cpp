@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "flash/record_log.h"
+#include "flash/station/record_log.h"
 
 namespace tarnwick::flash {
 namespace {

@@ -1,13 +1,13 @@
-#include "flash/station.h"
+#include "flash/station/station.h"
 
 #include <sstream>
 
-#include "flash/device_identity.h"
-#include "flash/exit_codes.h"
-#include "flash/flash_report.h"
-#include "flash/flash_session.h"
-#include "flash/station_record.h"
-#include "serial/serial_platform_factory.h"
+#include "flash/gang/device_identity.h"
+#include "flash/report/exit_codes.h"
+#include "flash/report/flash_report.h"
+#include "flash/session/flash_session.h"
+#include "flash/station/station_record.h"
+#include "serial/net/serial_platform_factory.h"
 
 namespace tarnwick::flash {
 namespace {

@@ -39,14 +39,14 @@
 #include <thread>
 #include <vector>
 
-#include "flash/flash_options.h"
-#include "flash/gang_run.h"
-#include "flash/hex_image.h"
-#include "flash/record_log.h"
-#include "flash/station_display.h"
-#include "flash/stop_request.h"
-#include "serial/board_name.h"
-#include "serial/device_watch.h"
+#include "flash/gang/gang_run.h"
+#include "flash/report/station_display.h"
+#include "flash/session/flash_options.h"
+#include "flash/session/hex_image.h"
+#include "flash/session/stop_request.h"
+#include "flash/station/record_log.h"
+#include "serial/devices/board_name.h"
+#include "serial/devices/device_watch.h"
 
 namespace tarnwick::flash {
 

@@ -1,4 +1,4 @@
-#include "flash/station_record.h"
+#include "flash/station/station_record.h"
 
 #include <nlohmann/json.hpp>
 

@@ -14,9 +14,9 @@
 #include <ctime>
 #include <string>
 
-#include "flash/flash_report.h"
-#include "flash/hex_image.h"
-#include "serial/port_enumeration.h"
+#include "flash/report/flash_report.h"
+#include "flash/session/hex_image.h"
+#include "serial/devices/port_enumeration.h"
 
 namespace tarnwick::flash {
 

@@ -1,4 +1,4 @@
-#include "serial/board_name.h"
+#include "serial/devices/board_name.h"
 
 #include <cctype>
 

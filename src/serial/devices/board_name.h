@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "serial/port_enumeration.h"
+#include "serial/devices/port_enumeration.h"
 
 namespace tarnwick::serial {
 

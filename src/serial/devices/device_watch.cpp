@@ -1,5 +1,5 @@
-#include "serial/device_watch.h"
-#include "serial/present_devices.h"
+#include "serial/devices/device_watch.h"
+#include "serial/devices/present_devices.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/port_enumeration.h"
+#include "serial/devices/port_enumeration.h"
 
 namespace tarnwick::serial {
 

@@ -18,9 +18,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "serial/device_watch.h"
-#include "serial/present_devices.h"
-#include "serial/udev_port.h"
+#include "serial/devices/device_watch.h"
+#include "serial/devices/present_devices.h"
+#include "serial/devices/udev_port.h"
 
 namespace tarnwick::serial {
 namespace {

@@ -1,4 +1,4 @@
-#include "serial/port_enumeration.h"
+#include "serial/devices/port_enumeration.h"
 
 #include <algorithm>
 #include <cctype>

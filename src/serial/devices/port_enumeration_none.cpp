@@ -1,7 +1,7 @@
 // Systems with neither udev nor SetupAPI: no device registry is asked, so the
 // list is empty and a board name finds no board. Ports are still opened by
 // their device names.
-#include "serial/port_enumeration.h"
+#include "serial/devices/port_enumeration.h"
 
 namespace tarnwick::serial {
 

@@ -21,8 +21,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "serial/port_enumeration.h"
-#include "serial/udev_port.h"
+#include "serial/devices/port_enumeration.h"
+#include "serial/devices/udev_port.h"
 
 namespace tarnwick::serial {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/device_watch.h"
+#include "serial/devices/device_watch.h"
 
 namespace tarnwick::serial {
 

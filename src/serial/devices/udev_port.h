@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "serial/device_watch.h"
-#include "serial/port_enumeration.h"
+#include "serial/devices/device_watch.h"
+#include "serial/devices/port_enumeration.h"
 
 struct udev_device;
 

@@ -1,4 +1,4 @@
-#include "serial/network_address.h"
+#include "serial/net/network_address.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
-#include "serial/serial_platform_factory.h"
+#include "serial/net/serial_platform_factory.h"
 
-#include "serial/network_address.h"
+#include "serial/net/network_address.h"
 
 namespace tarnwick::serial {
 

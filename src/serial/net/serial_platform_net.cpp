@@ -1,4 +1,4 @@
-#include "serial/serial_platform_net.h"
+#include "serial/net/serial_platform_net.h"
 
 #include <netdb.h>
 #include <netinet/in.h>
@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "serial/answer_deadline.h"
+#include "serial/net/server_stream.h"
 #include "serial/posix_wait.h"
-#include "serial/server_stream.h"
 
 namespace tarnwick::serial {
 namespace {

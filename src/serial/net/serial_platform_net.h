@@ -47,7 +47,7 @@
 #include <vector>
 
 #include "serial/mode_string.h"
-#include "serial/network_address.h"
+#include "serial/net/network_address.h"
 #include "serial/serial_platform.h"
 
 namespace tarnwick::serial {

@@ -3,7 +3,7 @@
 // a reason that says why.
 #include <windows.h>
 
-#include "serial/serial_platform_factory.h"
+#include "serial/net/serial_platform_factory.h"
 
 namespace tarnwick::serial {
 namespace {

@@ -1,4 +1,4 @@
-#include "serial/server_stream.h"
+#include "serial/net/server_stream.h"
 
 #include <algorithm>
 

@@ -21,8 +21,8 @@
 #include <memory>
 #include <string>
 
-#include "serial/network_address.h"
-#include "serial/telnet_com_port.h"
+#include "serial/net/network_address.h"
+#include "serial/net/telnet_com_port.h"
 
 namespace tarnwick::serial {
 

@@ -1,4 +1,4 @@
-#include "serial/telnet_com_port.h"
+#include "serial/net/telnet_com_port.h"
 
 #include <libtelnet.h>
 

@@ -25,7 +25,7 @@
 #include <string>
 
 #include "serial/mode_string.h"
-#include "serial/telnet_guard.h"
+#include "serial/net/telnet_guard.h"
 
 struct telnet_t;
 union telnet_event_t;

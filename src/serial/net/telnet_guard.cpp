@@ -1,4 +1,4 @@
-#include "serial/telnet_guard.h"
+#include "serial/net/telnet_guard.h"
 
 namespace tarnwick::serial {
 namespace {

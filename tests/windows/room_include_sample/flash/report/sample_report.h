@@ -1,0 +1,1 @@
+// The report sample's own header.

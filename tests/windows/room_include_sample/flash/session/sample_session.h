@@ -1,0 +1,1 @@
+// A room that the report must not use.
