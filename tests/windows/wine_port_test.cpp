@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -283,6 +284,20 @@ TEST(PortList, ListsOnlyComPortsThatOpenByTheirDevicePath) {
     EXPECT_EQ(listed.device.rfind("COM", 0), 0u) << listed.device;
     EXPECT_EQ(listed.openName, "\\\\.\\" + listed.device);
   }
+}
+
+// Wine enters the ports it maps in SERIALCOMM only: each is listed, by name, and opens.
+TEST(PortList, PortsKnownOnlyToSerialCommAreListedByName) {
+  if (std::getenv("TARNWICK_WINE_PEER") == nullptr) GTEST_SKIP() << "run scripts/test-windows";
+  std::vector<std::string> names;
+  for (const auto& listed : serial::listSerialPorts()) names.push_back(listed.device);
+  for (const std::string name : {"COM5", "COM6", "COM7"}) {
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+  }
+  const auto platform = serial::makeSystemSerialPlatform();
+  const serial::PortHandle port = platform->openExisting("\\\\.\\COM7");
+  EXPECT_NE(port, serial::kInvalidPortHandle);
+  platform->close(port);
 }
 
 TEST_F(PortTest, WithNoPortOpenNothingReachesTheSystem) {
