@@ -189,8 +189,8 @@ void FormWindow::createControls() {
   for (const form::ControlDesign* design : creationOrder()) {
     const ControlClass kind = controlClass(design->kind, instance_);
     // Clipped by the siblings above it, a control never paints over them.
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style |
-                        (design->enabled ? 0 : WS_DISABLED);
+    const DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | (design->enabled ? 0 : WS_DISABLED);
     const bool showsCaption = design->kind != ControlKind::Indicator;
     HWND handle = CreateWindowExW(
         kind.exStyle, kind.name, showsCaption ? wideFromLatin1(design->caption).c_str() : L"",
