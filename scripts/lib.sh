@@ -5,6 +5,16 @@ set -euo pipefail
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
+# -h or --help anywhere among a script's arguments: its opening comment, which
+# gives its usage, and nothing done. Every script sources this file first.
+for arg in "$@"; do
+  if [ "$arg" = --help ] || [ "$arg" = -h ]; then
+    awk 'NR > 1 { if (!/^#/) exit; sub(/^# ?/, ""); print }' "$0"
+    exit 0
+  fi
+done
+unset arg
+
 # ensure_packages PKG... installs what is missing (as root), or says what to run.
 ensure_packages() {
   local missing=()

@@ -5,8 +5,7 @@
 namespace tarnwick::download {
 
 void DownloadControl::openFileAndDownloadClick() {
-  // These two stand whatever happens next, a cancel or a failed load included.
-  state_.verifyPass = 0;
+  // Stands whatever happens next, a cancel or a failed load included.
   state_.downloadRequested = 1;
 
   const std::string fileName = form_.showOpenDialog(std::string(kHexFilter));
@@ -15,9 +14,11 @@ void DownloadControl::openFileAndDownloadClick() {
     return;
   }
 
-  // From here until the last line is stored the table is being replaced, so
-  // nothing of it may be sent: ticks arrive while an error box is open, and a
-  // failed load leaves it so.
+  // A pass under way behind the dialog kept its form until a file was
+  // chosen: a cancel leaves it running as it was. From here until the last
+  // line is stored the table is being replaced, so nothing of it may be
+  // sent: ticks arrive while an error box is open, and a failed load leaves it so.
+  state_.verifyPass = 0;
   state_.lineIndex = 0;
   state_.lineTotal = 0;
   state_.imageLoaded = 0;

@@ -16,6 +16,7 @@
 //                   title, the file filter as {description, patterns}
 //   window_icon.h   the icon's drawing and its 24 x 24 pixels
 //   progress_bar.h  how the bar fills and where its text goes
+//   stacking.h      which of two overlapping controls lies above
 //   colors.h        colours as 0x00BBGGRR (Win32's COLORREF)
 //   text_codec.h    typed text and 8-bit bytes to and from UTF-16
 //
@@ -32,6 +33,7 @@
 #include "form/controls.h"
 #include "form/events.h"
 #include "form/progress_bar.h"
+#include "form/stacking.h"
 #include "form/text_codec.h"
 #include "form/window_icon.h"
 #include "form/window_texts.h"

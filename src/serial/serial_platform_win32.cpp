@@ -54,11 +54,13 @@ HANDLE toHandle(PortHandle port) {
 }
 
 // The errors a transfer meets once the device is gone (a USB adapter
-// pulled out): access denied, device not ready, device not attached, and the
-// aborts and disconnects some drivers report instead.
+// pulled out): access denied, device not ready (Wine's word for a hung-up
+// terminal), bad command, general failure, the abort and the
+// disconnects some drivers report instead.
 bool meansDeviceGone(DWORD error) {
   switch (error) {
     case ERROR_ACCESS_DENIED:
+    case ERROR_NOT_READY:
     case ERROR_BAD_COMMAND:
     case ERROR_GEN_FAILURE:
     case ERROR_OPERATION_ABORTED:
@@ -171,8 +173,10 @@ class Win32SerialPlatform final : public SerialPlatform {
   // Windows' own number, as a signed value like every error number shown.
   int lastError() override { return static_cast<int>(GetLastError()); }
 
+  // A device found gone is not read again: under Wine a read of a hung-up
+  // terminal succeeds empty only at its time-out, busy all the while.
   std::uint32_t read(PortHandle port, std::uint8_t* buffer, std::uint32_t count) override {
-    if (port == kInvalidPortHandle) return 0;
+    if (port == kInvalidPortHandle || port == vanished_) return 0;
     const auto found = timeouts_.find(port);
     if (found != timeouts_.end() && found->second.lineEndQuiet.count() > 0 && count > 0) {
       return readToLineEnd(port, buffer, count, found->second);
@@ -187,8 +191,9 @@ class Win32SerialPlatform final : public SerialPlatform {
     return written;
   }
 
+  // The read path's flush is where a hung-up device first says so under Wine.
   void flush(PortHandle port) override {
-    if (port != kInvalidPortHandle) FlushFileBuffers(toHandle(port));
+    if (port != kInvalidPortHandle && !FlushFileBuffers(toHandle(port))) noteFailure(port);
   }
 
   int close(PortHandle port) override {
@@ -253,11 +258,20 @@ class Win32SerialPlatform final : public SerialPlatform {
         noteFailure(port);
         break;
       }
-      if (got == 0) continue;  // the deadline has passed, or is about to
+      if (got == 0) {
+        // Empty before the deadline: the line is quiet, or the device is gone.
+        if (goneNow(port)) break;
+        continue;
+      }
       received += got;
       deadline.received(buffer[received - 1]);
     }
     return received;
+  }
+
+  bool goneNow(PortHandle port) {
+    if (deviceVanished(port)) vanished_ = port;
+    return port == vanished_;
   }
 
   // Once a transfer has found the device gone, it stays gone until the close.

@@ -1,8 +1,10 @@
 #include "ui_win32/form_window.h"
 
+#include <cstddef>
 #include <utility>
 
 #include "form/events.h"
+#include "form/stacking.h"
 #include "form/window_texts.h"
 
 #include "ui_win32/bar_control.h"
@@ -90,8 +92,29 @@ ControlClass controlClass(ControlKind kind, HINSTANCE instance) {
   return {L"STATIC", 0, 0};
 }
 
-// Creation order is tab order (Windows tabs in the order of creation), and
-// the frames come last, below every control they hold.
+// Moves each control ahead of every overlapping one it lies above. The table's
+// stacking is a total order, so this settles.
+void stackOverlaps(std::vector<const form::ControlDesign*>& order) {
+  for (bool moved = true; moved;) {
+    moved = false;
+    for (std::size_t upper = 1; upper < order.size() && !moved; ++upper) {
+      for (std::size_t lower = 0; lower < upper && !moved; ++lower) {
+        if (form::overlap(form::clientRect(*order[upper]), form::clientRect(*order[lower])) &&
+            form::liesAbove(*order[upper], *order[lower])) {
+          const form::ControlDesign* design = order[upper];
+          order.erase(order.begin() + static_cast<std::ptrdiff_t>(upper));
+          order.insert(order.begin() + static_cast<std::ptrdiff_t>(lower), design);
+          moved = true;
+        }
+      }
+    }
+  }
+}
+
+// Windows stacks children in the order of creation, the first on top, and
+// tabs through them in that order too. So creation follows the tab order,
+// then the controls without a tab index, then the frames; only where two
+// controls overlap does the one the table stacks higher move ahead of the other.
 std::vector<const form::ControlDesign*> creationOrder() {
   std::vector<const form::ControlDesign*> order;
   for (const form::ControlDesign* design : form::tabOrder()) {
@@ -103,6 +126,7 @@ std::vector<const form::ControlDesign*> creationOrder() {
   for (const form::ControlDesign& design : form::controls()) {
     if (design.kind == ControlKind::Frame) order.push_back(&design);
   }
+  stackOverlaps(order);
   return order;
 }
 
@@ -164,7 +188,9 @@ const FormWindow::Control* FormWindow::controlById(int id) const {
 void FormWindow::createControls() {
   for (const form::ControlDesign* design : creationOrder()) {
     const ControlClass kind = controlClass(design->kind, instance_);
-    const DWORD style = WS_CHILD | WS_VISIBLE | kind.style | (design->enabled ? 0 : WS_DISABLED);
+    // Clipped by the siblings above it, a control never paints over them.
+    const DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | (design->enabled ? 0 : WS_DISABLED);
     const bool showsCaption = design->kind != ControlKind::Indicator;
     HWND handle = CreateWindowExW(
         kind.exStyle, kind.name, showsCaption ? wideFromLatin1(design->caption).c_str() : L"",

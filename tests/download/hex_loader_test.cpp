@@ -125,7 +125,7 @@ TEST_F(Handlers, AFileOfExactly64MiBLoads) {
   EXPECT_EQ(state.hexLines[2], "B");
 }
 
-TEST_F(Handlers, ACancelledDialogChangesNothingButTheTwoFlags) {
+TEST_F(Handlers, ACancelledDialogChangesNothingButTheRequestFlag) {
   load(crlfFile({"a", "b"}));
   state.verifyPass = 1;
   state.downloadRequested = 0;
@@ -136,7 +136,7 @@ TEST_F(Handlers, ACancelledDialogChangesNothingButTheTwoFlags) {
   EXPECT_EQ(form.messages[0].text, U"Cancel");
   EXPECT_EQ(form.messages[0].style, MessageStyle::Plain);
   EXPECT_EQ(form.messages[0].title, "");
-  EXPECT_EQ(state.verifyPass, 0);
+  EXPECT_EQ(state.verifyPass, 1);
   EXPECT_EQ(state.downloadRequested, 1);
   EXPECT_EQ(state.lineIndex, 1);
   EXPECT_EQ(state.lineTotal, 2);

@@ -181,6 +181,25 @@ TEST_F(ReceiveLoop, AFileLoadedDuringTheVerifyPassStartsWholeOnTheNextVer) {
   EXPECT_EQ(takeWritten(), "BOOT:020000040800F2\r\nBOOT:0100000011EE\r\n");
 }
 
+// A dialog opened and cancelled during the verify pass: the pass goes on in
+// verify form, behind the dialog and after it, and ends on its own DOWNLOAD.
+TEST_F(ReceiveLoop, ACancelDuringTheVerifyPassLeavesThePassAsItWas) {
+  answer("VER=1");
+  answer("OK");
+  answer("OK");
+  answer("DOWNLOAD");
+  ASSERT_EQ(state.lineIndex, 1);
+  takeWritten();
+  form.duringDialog = [&] { answer("OK"); };
+  control.openFileAndDownloadClick();  // no answer queued: a cancel
+  EXPECT_EQ(state.verifyPass, 1);
+  EXPECT_EQ(state.lineIndex, 2);
+  answer("OK");
+  EXPECT_EQ(takeWritten(), "BOOT#10#00#00\r\nBOOT#00000001FF\r\n");
+  answer("DOWNLOAD");
+  EXPECT_EQ(form.barText, "END");
+}
+
 TEST_F(ReceiveLoop, TextTypedIntoTheAnswerBoxSetsNothingOff) {
   form.text8Box = "OK";
   control.receiveTick();

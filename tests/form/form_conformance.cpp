@@ -2,8 +2,12 @@
 // come back exactly, and SwitchTags flips exactly the tagged controls.
 #include "form/form_conformance.h"
 
+#include <algorithm>
+#include <string>
+
 #include "form/colors.h"
 #include "form/controls.h"
+#include "form/stacking.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -90,6 +94,36 @@ TEST_P(FormConformance, TypedTextReachesTheHandlersWhole) {
   const std::u32string text = U"caf\u00e9 \u0416 \U0001F600 end";
   window().type("txt_2", text);
   EXPECT_EQ(form().sendText(), text);
+}
+
+// A control's place at the design's 96 dpi, as a rectangle the overlap test takes.
+form::TwipsRect pixelBox(const form::ControlDesign& control) {
+  const form::PixelRect p = form::toPixels(form::clientRect(control), form::kDesignDpi);
+  return {p.x, p.y, p.width, p.height};
+}
+
+// Where two controls overlap ("Answer:" and the answer box, "String " and the
+// text box, the indicator and "Port: (1-9)"), the one stacked higher shows.
+TEST_P(FormConformance, OverlappingControlsShowTheOneStackedAbove) {
+  int overlaps = 0;
+  for (const form::ControlDesign& a : form::controls()) {
+    for (const form::ControlDesign& b : form::controls()) {
+      const form::TwipsRect ra = pixelBox(a);
+      const form::TwipsRect rb = pixelBox(b);
+      const bool nested = a.container == std::string(b.name) || b.container == std::string(a.name);
+      if (&a >= &b || nested || !form::overlap(ra, rb)) continue;
+      ++overlaps;
+      const form::TwipsRect point{
+          (std::max(ra.left, rb.left) + std::min(ra.left + ra.width, rb.left + rb.width)) / 2,
+          (std::max(ra.top, rb.top) + std::min(ra.top + ra.height, rb.top + rb.height)) / 2, 1, 1};
+      const form::ControlDesign* top = nullptr;
+      for (const form::ControlDesign& c : form::controls()) {
+        if (form::overlap(point, pixelBox(c)) && (!top || form::liesAbove(c, *top))) top = &c;
+      }
+      EXPECT_EQ(window().controlAt(point.left, point.top), top->name) << a.name << ", " << b.name;
+    }
+  }
+  EXPECT_GE(overlaps, 4);
 }
 
 }  // namespace

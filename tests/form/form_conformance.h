@@ -51,6 +51,10 @@ class ConformanceWindow {
   // Puts `text` into the text box of that name ("txt_0" or "txt_2") as a
   // person's typing would leave it, enabled or not.
   virtual void type(const std::string& control, const std::u32string& text) = 0;
+  // The name of the control a person sees at this point of the client area,
+  // in pixels at the design's 96 dpi (the window grown to hold every control);
+  // "" for none, or when the toolkit's painting order decides.
+  virtual std::string controlAt(int x, int y) = 0;
 };
 
 using WindowFactory = std::unique_ptr<ConformanceWindow> (*)();

@@ -3,6 +3,9 @@
 #include <QLineEdit>
 #include <QWidget>
 #include <memory>
+#include <string>
+
+#include "form/controls.h"
 
 #include "form/form_conformance.h"
 #include "recording_dialogs.h"
@@ -35,11 +38,27 @@ class QtWindow final : public ConformanceWindow {
     qobject_cast<QLineEdit*>(child(control))->setText(ui::fromUcs4(text));
   }
 
+  std::string controlAt(int x, int y) override { return shownAt(window_, QPoint(x, y)); }
+
  private:
   QWidget* child(const std::string& name) {
     auto* found = window_.findChild<QWidget*>(QString::fromStdString(name));
     if (!found) ADD_FAILURE() << "no control " << name;
     return found;
+  }
+
+  // Searched as Qt paints: a later child above an earlier one, a child above its parent.
+  static std::string shownAt(const QWidget& parent, QPoint point) {
+    const QObjectList& children = parent.children();
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+      const auto* widget = qobject_cast<const QWidget*>(*it);
+      if (!widget || widget->isHidden() || !widget->geometry().contains(point)) continue;
+      const std::string name = widget->objectName().toStdString();
+      if (!form::findControl(name)) continue;
+      const std::string inner = shownAt(*widget, point - widget->pos());
+      return inner.empty() ? name : inner;
+    }
+    return std::string();
   }
 
   ui::frmSerial window_;

@@ -8,7 +8,10 @@ master sides for as long as it runs:
           line ("BOOT:..."), then checks the verify pass ("BOOT#...") against it;
   player  plays answers with pauses inside them: to a line "PLAY SCRIPT" it
           sends the script's bytes, with \r and \n for CR and LF, pausing
-          MS milliseconds where the script says ~MS~.
+          MS milliseconds where the script says ~MS~;
+  hangup  a board pulled out: at the first byte it receives, it closes its
+          end (the port hangs up) and offers a new pseudo-terminal at the
+          same link, for the next test.
 
 The board answers "OK" to each line but the end-of-file record, "DOWNLOAD
 <lines>" to that one, and "ERROR ..." to a line whose record is malformed,
@@ -17,7 +20,8 @@ the download pass. So a run the host finishes on "END" carried every line
 unchanged, twice.
 
 Usage: board_peer.py PORTS_FILE
-Writes "echo=/dev/pts/N", "board=/dev/pts/M" and "player=/dev/pts/K" lines to
+Writes "echo=/dev/pts/N", "board=/dev/pts/M", "player=/dev/pts/K" and
+"hangup=PORTS_FILE.hangup" (a link to the current pseudo-terminal) lines to
 PORTS_FILE once all are ready, then serves until it is terminated.
 """
 import os
@@ -90,6 +94,23 @@ class Player:
     def send_due(self):
         while self.due and self.due[0][0] <= time.monotonic():
             self.port.send(self.due.pop(0)[1])
+
+
+class Hangup:
+    def __init__(self, link):
+        self.link = link
+        self.port = None
+        self.renew()
+
+    def renew(self):
+        self.port = Pty()
+        os.symlink(self.port.path, self.link + ".tmp")
+        os.replace(self.link + ".tmp", self.link)
+
+    def received(self, data):
+        os.close(self.port.master)
+        os.close(self.port.slave)
+        self.renew()
 
 
 def parse_record(text):
@@ -165,13 +186,15 @@ def serve(ports_file):
              player_port.master: player}
     ports = {echo_port.master: echo_port, board_port.master: board_port,
              player_port.master: player_port}
+    hangup = Hangup(ports_file + ".hangup")
     with open(ports_file + ".tmp", "w") as out:
-        out.write("echo=%s\nboard=%s\nplayer=%s\n"
-                  % (echo_port.path, board_port.path, player_port.path))
+        out.write("echo=%s\nboard=%s\nplayer=%s\nhangup=%s\n"
+                  % (echo_port.path, board_port.path, player_port.path, hangup.link))
     os.replace(ports_file + ".tmp", ports_file)
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
     while True:
+        ports[hangup.port.master], peers[hangup.port.master] = hangup.port, hangup
         writers = [fd for fd, port in ports.items() if port.pending]
         wait = 1.0
         if player.next_due() is not None:
@@ -186,7 +209,10 @@ def serve(ports_file):
             except (BlockingIOError, OSError):
                 continue
             if data:
-                peers[fd].received(data)
+                peer = peers[fd]
+                if peer is hangup:
+                    del ports[fd], peers[fd]
+                peer.received(data)
 
 
 if __name__ == "__main__":

@@ -60,6 +60,28 @@ class Win32Window final : public ConformanceWindow {
     SetWindowTextW(window_.control(control), ui_win32::wideFromUcs4(text).c_str());
   }
 
+  // Windows stacks children first on top; a lower one that does not clip its
+  // siblings paints over the upper one whenever it is drawn last.
+  std::string controlAt(int x, int y) override {
+    const POINT point{x, y};
+    HWND shown = nullptr;
+    for (HWND at = GetWindow(window_.handle(), GW_CHILD); at; at = GetWindow(at, GW_HWNDNEXT)) {
+      RECT rect;
+      GetWindowRect(at, &rect);
+      MapWindowPoints(nullptr, window_.handle(), reinterpret_cast<POINT*>(&rect), 2);
+      if (!PtInRect(&rect, point)) continue;
+      if (!shown) {
+        shown = at;
+      } else if (!(GetWindowLongW(at, GWL_STYLE) & WS_CLIPSIBLINGS)) {
+        return std::string();
+      }
+    }
+    for (const form::ControlDesign& design : form::controls()) {
+      if (shown && window_.control(design.name) == shown) return design.name;
+    }
+    return std::string();
+  }
+
   ui_win32::FormWindow& window() { return window_; }
   FakePlatform& platform() { return *platform_; }
 

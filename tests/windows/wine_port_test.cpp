@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -85,6 +86,9 @@ class RecordingPlatform : public serial::SerialPlatform {
     return written;
   }
   void flush(serial::PortHandle port) override { system_->flush(port); }
+  bool deviceVanished(serial::PortHandle port) const override {
+    return system_->deviceVanished(port);
+  }
   int close(serial::PortHandle port) override { return system_->close(port); }
   serial::OpenFailure lastOpenFailure() const override { return system_->lastOpenFailure(); }
 
@@ -283,6 +287,44 @@ TEST(PortList, ListsOnlyComPortsThatOpenByTheirDevicePath) {
     EXPECT_EQ(listed.device.rfind("COM", 0), 0u) << listed.device;
     EXPECT_EQ(listed.openName, "\\\\.\\" + listed.device);
   }
+}
+
+// Wine enters the ports it maps in SERIALCOMM only: each is listed, by name, and opens.
+TEST(PortList, PortsKnownOnlyToSerialCommAreListedByName) {
+  if (std::getenv("TARNWICK_WINE_PEER") == nullptr) GTEST_SKIP() << "run scripts/test-windows";
+  std::vector<std::string> names;
+  for (const auto& listed : serial::listSerialPorts()) names.push_back(listed.device);
+  for (const std::string name : {"COM5", "COM6", "COM7"}) {
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+  }
+  const auto platform = serial::makeSystemSerialPlatform();
+  const serial::PortHandle port = platform->openExisting("\\\\.\\COM7");
+  EXPECT_NE(port, serial::kInvalidPortHandle);
+  platform->close(port);
+}
+
+// COM8's peer hangs up at the first byte, as a pulled USB adapter does; the
+// window goes on reading every 20 ms until Close Port, and must not keep a
+// core busy meanwhile (Wine's read of a hung-up port is busy to its time-out).
+double cpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  ULARGE_INTEGER k{{kernel.dwLowDateTime, kernel.dwHighDateTime}};
+  ULARGE_INTEGER u{{user.dwLowDateTime, user.dwHighDateTime}};
+  return static_cast<double>(k.QuadPart + u.QuadPart) / 1e7;
+}
+
+TEST_F(PortTest, ReadsAfterTheDeviceWentAwayLeaveTheCoreIdle) {
+  if (std::getenv("TARNWICK_WINE_PEER") == nullptr) GTEST_SKIP() << "run scripts/test-windows";
+  ASSERT_EQ(port.OpenPort(U"COM8:", kSettings), serial::kPortTrue);
+  port.WritePort(std::string("x"));
+  Sleep(500);  // the peer hangs up at once
+  port.ReadPort();
+  const double before = cpuSeconds();
+  for (const auto start = Clock::now(); msSince(start) < 2000; Sleep(20)) port.ReadPort();
+  EXPECT_LT(cpuSeconds() - before, 0.5);
+  EXPECT_TRUE(port.deviceVanished());
+  port.ClosePort();
 }
 
 TEST_F(PortTest, WithNoPortOpenNothingReachesTheSystem) {

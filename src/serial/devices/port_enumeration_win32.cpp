@@ -1,5 +1,8 @@
-// The serial ports of a Windows system: the present devices of the "Ports
-// (COM & LPT)" setup class whose PortName is a COM port.
+// The serial ports of a Windows system: every present device, of whatever
+// setup class, whose PortName is a COM port ("Ports (COM & LPT)" for most;
+// virtual COM-port drivers often register a class of their own), and every
+// name in HARDWARE\DEVICEMAP\SERIALCOMM, where each COM port's driver enters
+// it. A port found only there is listed by its name alone.
 //
 // What a USB port says about itself comes from the device's identifiers:
 //   hardware id  USB\VID_2341&PID_0043&MI_00  or  FTDIBUS\VID_0403+PID_6001+...
@@ -13,7 +16,7 @@
 // Manufacturer and product are what the driver's setup information says
 // ("Microsoft", "USB Serial Device"), not the board's own USB strings.
 //
-// Wine has no such devices: the list is empty there, and that is no failure.
+// Wine has no such devices, but fills SERIALCOMM for the ports it maps.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -32,6 +35,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "serial/devices/port_enumeration.h"
@@ -132,22 +136,64 @@ std::string comPortName(HDEVINFO devices, SP_DEVINFO_DATA& device) {
   return portName.rfind("COM", 0) == 0 ? portName : std::string();
 }
 
-}  // namespace
+// COM10 and above open only by their device path; it works for every COM port.
+PortDescription describedPort(const std::string& name, std::optional<UsbPortIdentity> usb) {
+  return {name, "\\\\.\\" + name, std::move(usb)};
+}
 
-std::vector<PortDescription> listSerialPorts() {
-  std::vector<PortDescription> ports;
+bool listed(const std::vector<PortDescription>& ports, const std::string& name) {
+  for (const PortDescription& port : ports) {
+    if (_stricmp(port.device.c_str(), name.c_str()) == 0) return true;
+  }
+  return false;
+}
+
+void addDevicePorts(std::vector<PortDescription>& ports) {
   const HDEVINFO devices =
-      SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
-  if (devices == INVALID_HANDLE_VALUE) return ports;
+      SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
+  if (devices == INVALID_HANDLE_VALUE) return;
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;
   for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
     const std::string name = comPortName(devices, device);
-    if (name.empty()) continue;
-    // COM10 and above open only by their device path; it works for every COM port.
-    ports.push_back({name, "\\\\.\\" + name, usbIdentity(device.DevInst)});
+    if (!name.empty() && !listed(ports, name)) {
+      ports.push_back(describedPort(name, usbIdentity(device.DevInst)));
+    }
   }
   SetupDiDestroyDeviceInfoList(devices);
+}
+
+// The values of SERIALCOMM are the port names ("\Device\Serial0" = "COM1").
+void addSerialCommPorts(std::vector<PortDescription>& ports) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return;
+  }
+  for (DWORD index = 0;; ++index) {
+    char valueName[256] = {};
+    DWORD nameSize = sizeof valueName;
+    char data[64] = {};
+    DWORD dataSize = sizeof data - 1;
+    DWORD type = 0;
+    const LONG result = RegEnumValueA(key, index, valueName, &nameSize, nullptr, &type,
+                                      reinterpret_cast<BYTE*>(data), &dataSize);
+    if (result == ERROR_NO_MORE_ITEMS) break;
+    if (result != ERROR_SUCCESS || type != REG_SZ) continue;
+    const std::string name(data);
+    if (name.rfind("COM", 0) == 0 && !listed(ports, name)) {
+      ports.push_back(describedPort(name, std::nullopt));
+    }
+  }
+  RegCloseKey(key);
+}
+
+}  // namespace
+
+std::vector<PortDescription> listSerialPorts() {
+  std::vector<PortDescription> ports;
+  addDevicePorts(ports);
+  addSerialCommPorts(ports);
   sortByDeviceName(ports);
   return ports;
 }
