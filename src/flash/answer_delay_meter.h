@@ -30,7 +30,7 @@ namespace tarnwick::flash {
 
 class AnswerDelayMeter : public serial::SerialPlatform {
  public:
-  static constexpr std::size_t kAnswersMeasured = 12;
+  static constexpr std::size_t kAnswersMeasured = 16;
   // A median turnaround this long says an adapter holds the answers back:
   // a board answering on a bare line takes a few milliseconds at most.
   static constexpr double kHeldBackMs = 8;

@@ -10,6 +10,9 @@
 // FTDI bus device, carries its serial number and location on its parent
 // device, which is asked when the port itself has none.
 //
+// An FTDI port's latency timer is the "LatencyTimer" value its driver keeps
+// in the device's own key (Device Parameters).
+//
 // Manufacturer and product are what the driver's setup information says
 // ("Microsoft", "USB Serial Device"), not the board's own USB strings.
 //
@@ -32,6 +35,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "serial/port_enumeration.h"
@@ -132,6 +136,21 @@ std::string comPortName(HDEVINFO devices, SP_DEVINFO_DATA& device) {
   return portName.rfind("COM", 0) == 0 ? portName : std::string();
 }
 
+// The latency timer an FTDI driver keeps among the device's parameters
+// ("LatencyTimer", a DWORD in ms); none for other drivers.
+std::optional<int> latencyTimerMs(HDEVINFO devices, SP_DEVINFO_DATA& device) {
+  const HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+  if (key == INVALID_HANDLE_VALUE) return std::nullopt;
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  DWORD type = 0;
+  const LONG result =
+      RegQueryValueExA(key, "LatencyTimer", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
+  return static_cast<int>(value);
+}
+
 }  // namespace
 
 std::vector<PortDescription> listSerialPorts() {
@@ -145,7 +164,9 @@ std::vector<PortDescription> listSerialPorts() {
     const std::string name = comPortName(devices, device);
     if (name.empty()) continue;
     // COM10 and above open only by their device path; it works for every COM port.
-    ports.push_back({name, "\\\\.\\" + name, usbIdentity(device.DevInst)});
+    PortDescription port{name, "\\\\.\\" + name, usbIdentity(device.DevInst)};
+    if (port.usb) port.usb->latencyTimerMs = latencyTimerMs(devices, device);
+    ports.push_back(std::move(port));
   }
   SetupDiDestroyDeviceInfoList(devices);
   sortByDeviceName(ports);

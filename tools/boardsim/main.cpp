@@ -62,11 +62,11 @@ bool pauseUntil(PaceClock::time_point when, Bridge* bridge = nullptr) {
 }
 
 // How long a read may wait: a signal and the bridge's next delivery must not wait longer.
-std::chrono::milliseconds readWait(const Bridge& bridge) {
+std::chrono::microseconds readWait(const Bridge& bridge) {
   const auto now = PaceClock::now();
   const auto due = bridge.nextDue();
   if (due >= now + kPollWait) return kPollWait;
-  return due <= now ? 0ms : std::chrono::ceil<std::chrono::milliseconds>(due - now);
+  return due <= now ? 0us : std::chrono::ceil<std::chrono::microseconds>(due - now);
 }
 
 enum class Outcome { kGoOn, kHangUp, kRunEnded };
