@@ -110,8 +110,8 @@ FlasherRun runFlasher(const Adapter& adapter, const faults::HexImage& image,
   if (!report.is_object() || !report["connect_seconds"].is_number()) return run;
   run.seconds = report["seconds"].get<double>() - report["connect_seconds"].get<double>();
   if (report["answer_delay_ms"].is_number()) run.answerDelayMs = report["answer_delay_ms"];
-  run.verified = flasher.exitCode() == 0 && summary.errors == 0 &&
-                 testing::readFile(flash) == image.flash;
+  run.verified =
+      flasher.exitCode() == 0 && summary.errors == 0 && testing::readFile(flash) == image.flash;
   if (!run.verified) std::fprintf(stderr, "%s\n", flasher.errorOutput().c_str());
   return run;
 }
@@ -163,11 +163,11 @@ int table(int lines) {
                 adapters[i].name, w.seconds, w.verified ? "" : " (not verified)", w.boundSeconds,
                 w.boundSeconds > 0 ? w.seconds / w.boundSeconds : 0.0, f.seconds,
                 f.verified ? "" : " (not verified)", wire, f.seconds / wire,
-                figure(f.answerDelayMs, "%.1f").c_str(),
-                figure(f.noticeSeconds, "%.2f s").c_str());
+                figure(f.answerDelayMs, "%.1f").c_str(), figure(f.noticeSeconds, "%.2f s").c_str());
   }
-  std::printf("\nTargets: on ftdi at 1 ms and cdc-acm the flasher within 1.5 of the wire time and "
-              "the window within 1.10 of its bound; on ftdi at 16 ms the notice within 2 s.\n");
+  std::printf(
+      "\nTargets: on ftdi at 1 ms and cdc-acm the flasher within 1.5 of the wire time and "
+      "the window within 1.10 of its bound; on ftdi at 16 ms the notice within 2 s.\n");
   std::printf("%s\n", allVerified ? "Every run verified." : "NOT every run verified.");
   std::printf("\nCommand: scripts/bench adapters");
   if (lines != 2000) std::printf(" --lines %d", lines);

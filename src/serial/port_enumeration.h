@@ -34,7 +34,7 @@ struct UsbPortIdentity {
   std::string location;
   // The latency timer, in ms, that an FTDI driver keeps for the port among
   // the device's parameters (Windows); none where absent or not read.
-  std::optional<int> latencyTimerMs;
+  std::optional<int> latencyTimerMs{};
 };
 
 struct PortDescription {

@@ -37,8 +37,7 @@ class OutputPacer {
   // Hands each byte to the bridge once the line has sent it. False when the
   // bytes could not be written (no room for a second, or an error) or
   // `stopped` said so between two of them.
-  bool send(Bridge& bridge, std::string_view bytes,
-            const std::function<bool()>& stopped = nullptr);
+  bool send(Bridge& bridge, std::string_view bytes, const std::function<bool()>& stopped = nullptr);
 
  private:
   bool paced_;
