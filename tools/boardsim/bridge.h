@@ -8,13 +8,15 @@
 //            in USB packets of at most 62 bytes (64 less its two status
 //            bytes): a full packet goes at once, a partly filled one when
 //            the latency timer fires. The timer runs periodically, every
-//            --latency MS (16 unless given), from the bridge's start.
+//            --latency MS (16 unless given), from the bridge's start: a chip
+//            sends its two status bytes at every expiry, data or not, and
+//            counts again from there.
 //   cdc-acm  the device hands over all it holds once per 1 ms USB frame,
 //            in packets of 64 bytes.
 // Not modelled: the host-to-board direction (commands reach the board as
 // the line delivers them), the FTDI event character and modem-status
-// changes that also end a packet, the timer being restarted by each packet
-// sent, USB bus load and scheduling jitter, the host driver's own buffering,
+// changes that also end a packet, the timer being restarted by a full
+// packet, USB bus load and scheduling jitter, the host driver's own buffering,
 // and a bridge whose buffer overflows.
 #pragma once
 
