@@ -1,9 +1,10 @@
 // tarnwick-boardsim: a board with a serial boot loader, simulated on a
 // pseudo-terminal, for trying the tool without hardware and for checking what
 // the tool sends. One thread: read the line, cut it into commands, answer each
-// at the pace of a 115200-baud line, until a signal, the end of a run
-// (--exit-after-end) or a requested hang-up; then dump the flash and print a
-// summary line.
+// at the pace of a 115200-baud line through the USB serial bridge it plays
+// (bridge.h; every wait also hands the host what the bridge has due), until
+// a signal, the end of a run (--exit-after-end) or a requested hang-up; then
+// dump the flash and print a summary line.
 #include <sys/prctl.h>
 
 #include <algorithm>
