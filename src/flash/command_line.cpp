@@ -59,7 +59,10 @@ ends when the board has verified it.
                        board_info (with --every, an array of them, and the
                        table goes to standard error; with --station, each
                        board's record as one line as the board ends), with
-                       the answer end used. The board's answers and the
+                       the answer end used and answer_delay_ms, the median
+                       time the board's first answers took to arrive (8 ms or
+                       more: the port's adapter holds them back, which the
+                       flasher also says once). The board's answers and the
                        file's lines are bytes: each byte is written as the
                        character of the same number, U+0000 to U+00FF
   --answer-end line|quiet

@@ -1,6 +1,7 @@
 #include "serial/serial_platform_posix.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -147,6 +148,7 @@ PortHandle PosixSerialPlatform::openExisting(const std::string& name) {
     return kInvalidPortHandle;
   }
   ::ioctl(fd, TIOCEXCL);
+  askForLowLatency(fd);
   ports_[fd] = PortTimeouts{};
   openError_ = 0;
   return fd;
@@ -252,6 +254,36 @@ std::uint32_t PosixSerialPlatform::write(PortHandle port, const std::uint8_t* bu
   return taken;
 }
 
+bool PosixSerialPlatform::getSerialInfo(int fd, serial_struct& info) {
+  return ::ioctl(fd, TIOCGSERIAL, &info) == 0;
+}
+
+bool PosixSerialPlatform::setSerialInfo(int fd, const serial_struct& info) {
+  return ::ioctl(fd, TIOCSSERIAL, &info) == 0;
+}
+
+void PosixSerialPlatform::askForLowLatency(int fd) {
+  // Neither errno nor lastError() may tell of a refusal: nothing failed.
+  const int savedErrno = errno;
+  serial_struct info{};
+  if (getSerialInfo(fd, info) && (info.flags & ASYNC_LOW_LATENCY) == 0) {
+    info.flags |= ASYNC_LOW_LATENCY;
+    if (setSerialInfo(fd, info)) madeLowLatency_.insert(fd);
+  }
+  errno = savedErrno;
+}
+
+void PosixSerialPlatform::putBackLatency(int fd) {
+  if (madeLowLatency_.erase(fd) == 0) return;
+  const int savedErrno = errno;
+  serial_struct info{};
+  if (getSerialInfo(fd, info)) {
+    info.flags &= ~ASYNC_LOW_LATENCY;
+    setSerialInfo(fd, info);
+  }
+  errno = savedErrno;
+}
+
 long PosixSerialPlatform::pendingOutput(int fd) {
   int pending = 0;
   if (::ioctl(fd, TIOCOUTQ, &pending) != 0) return -1;
@@ -285,6 +317,7 @@ int PosixSerialPlatform::close(PortHandle port) {
   if (!drainOutput(fd)) ::tcflush(fd, TCOFLUSH);
   // Exclusive mode outlives this descriptor while others hold the device.
   ::ioctl(fd, TIOCNXCL);
+  putBackLatency(fd);
   ports_.erase(fd);
   lostDevices_.erase(fd);
   ::close(fd);  // releases the lock too

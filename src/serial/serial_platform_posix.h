@@ -16,6 +16,11 @@
 //     byte that AnswerDeadline gives (the answer gap, or the line-end quiet
 //     after a line feed); a write ends when all bytes are taken or at its
 //     limit.
+//   - openExisting asks the driver for low latency (TIOCSSERIAL with
+//     ASYNC_LOW_LATENCY, which needs no privilege): a USB serial bridge then
+//     hands the board's answers over at once, where an FTDI one would hold
+//     them up to its 16 ms latency timer. close puts back what was there. A
+//     port that refuses it (a pseudo-terminal) is used as it is, silently.
 //   - flush and close wait for the driver's output queue (TIOCOUTQ) to empty,
 //     but never longer than the write rule applied to what is pending plus a
 //     margin; close then discards what is still stuck so that close() cannot
@@ -37,6 +42,8 @@
 #include <set>
 
 #include "serial/serial_platform.h"
+
+struct serial_struct;
 
 namespace tarnwick::serial {
 
@@ -69,6 +76,10 @@ class PosixSerialPlatform : public SerialPlatform {
   // cannot tell (not a terminal, or gone). Tests override it to play a device
   // whose output is stuck.
   virtual long pendingOutput(int fd);
+  // The driver's serial settings (TIOCGSERIAL, TIOCSSERIAL); false where the
+  // port refuses them. Tests override them to play a USB serial port.
+  virtual bool getSerialInfo(int fd, serial_struct& info);
+  virtual bool setSerialInfo(int fd, const serial_struct& info);
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -83,9 +94,12 @@ class PosixSerialPlatform : public SerialPlatform {
   // Waits, bounded, until the output queue is empty; false when it is not.
   bool drainOutput(int fd);
   bool waitUntil(int fd, short events, Clock::time_point deadline, short& revents);
+  void askForLowLatency(int fd);
+  void putBackLatency(int fd);
 
   std::map<int, PortTimeouts> ports_;  // open descriptors and their time-outs
   std::set<int> lostDevices_;          // open descriptors whose device has gone
+  std::set<int> madeLowLatency_;       // open descriptors this object set low latency on
   int lastError_ = 0;
   int openError_ = 0;  // errno of the last failed open or configuration step
 };

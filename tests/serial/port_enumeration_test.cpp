@@ -58,10 +58,11 @@ TEST(BenchPorts, ListsTheUsbPortsAndRealUartsOnlyWithWhatTheySayOfThemselves) {
   const auto board = nlohmann::json::parse(R"json({"device": "/dev/ttyACM0", "usb": true,
       "vid": "2341", "pid": "0043", "manufacturer": "Arduino (www.arduino.cc)",
       "product": "Uno R3 bootloader", "serial_number": "85736323838351F0E1A1",
-      "interface": 0, "location": "1-2.3"})json");
+      "interface": 0, "location": "1-2.3", "latency_timer_ms": null})json");
   const auto uart = nlohmann::json::parse(R"json({"device": "/dev/ttyS0", "usb": false,
       "vid": null, "pid": null, "manufacturer": null, "product": null,
-      "serial_number": null, "interface": null, "location": null})json");
+      "serial_number": null, "interface": null, "location": null,
+      "latency_timer_ms": null})json");
   EXPECT_EQ(json[0], board);
   EXPECT_EQ(json[1], uart);
   EXPECT_EQ(json[2]["vid"], "0403");

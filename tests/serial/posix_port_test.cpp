@@ -1,6 +1,7 @@
 // The serial link over the POSIX platform against real pseudo-terminals: the
 // test plays the board on the master side.
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
@@ -252,6 +253,62 @@ TEST(PosixFlush, WaitsForPendingOutputButNotForever) {
   EXPECT_LT(millisecondsOf([&] { port.FlushPort(); }), bound + 1500);
   EXPECT_LT(millisecondsOf([&] { port.ClosePort(); }), bound + 1500);
   EXPECT_FALSE(port.isOpen());
+}
+
+// A pty refuses the driver's serial settings; this plays a USB serial port
+// that keeps them (`flags`), or one that refuses them too.
+class UsbSerialPlatform : public PosixSerialPlatform {
+ public:
+  bool refuses = false;
+  int flags = 0;
+  std::vector<int> flagsSet;  // each TIOCSSERIAL's flags, in order
+
+ protected:
+  bool getSerialInfo(int, serial_struct& info) override {
+    if (refuses) errno = ENOTTY;
+    info.flags = flags;
+    return !refuses;
+  }
+  bool setSerialInfo(int, const serial_struct& info) override {
+    if (refuses) {
+      errno = EINVAL;
+      return false;
+    }
+    flagsSet.push_back(info.flags);
+    flags = info.flags;
+    return true;
+  }
+};
+
+TEST(PosixLowLatency, AskedForAtOpenPutBackAtCloseAndARefusalGoesUnnoticed) {
+  PtyPair pty;
+  UsbSerialPlatform platform;
+  std::vector<std::string> messages;
+  SerialPort port(platform, [&](const std::string& m) { messages.push_back(m); });
+  platform.flags = ASYNC_SKIP_TEST;  // another setting of the driver's, kept throughout
+  ASSERT_EQ(port.OpenPort(widened(pty.slavePath()), kSettings), kPortTrue);
+  EXPECT_EQ(platform.flagsSet, (std::vector<int>{ASYNC_SKIP_TEST | ASYNC_LOW_LATENCY}));
+  port.ClosePort();
+  EXPECT_EQ(platform.flags, ASYNC_SKIP_TEST);
+
+  // Set by its owner already: left alone, and left set.
+  platform.flagsSet.clear();
+  platform.flags = ASYNC_LOW_LATENCY;
+  ASSERT_EQ(port.OpenPort(widened(pty.slavePath()), kSettings), kPortTrue);
+  port.ClosePort();
+  EXPECT_TRUE(platform.flagsSet.empty());
+  EXPECT_EQ(platform.flags, ASYNC_LOW_LATENCY);
+
+  // Refused: the port opens and carries bytes as ever, and nothing is said.
+  platform.refuses = true;
+  ASSERT_EQ(port.OpenPort(widened(pty.slavePath()), kSettings), kPortTrue);
+  EXPECT_EQ(platform.lastError(), 0);
+  port.WritePort("BOOTinfo\r\n");
+  EXPECT_EQ(pty.receive(10, milliseconds(5000)), "BOOTinfo\r\n");
+  pty.send("OK\r\n");
+  EXPECT_EQ(port.ReadPort(), "OK\r\n");
+  port.ClosePort();
+  EXPECT_TRUE(messages.empty());
 }
 
 // An answer in two bursts 10 ms apart: one answer for the window's 20 ms gap,

@@ -96,10 +96,13 @@ std::string BoardPort::makeLink(const std::string& name) {
   return {};
 }
 
-ReadResult BoardPort::read(char* buffer, std::size_t capacity, std::chrono::milliseconds wait) {
+ReadResult BoardPort::read(char* buffer, std::size_t capacity, std::chrono::microseconds wait) {
   if (fd_ < 0) return ReadResult{ReadStatus::kNoHost, 0};
   pollfd watch{fd_, POLLIN, 0};
-  const int ready = poll(&watch, 1, static_cast<int>(wait.count()));
+  // ppoll: a bridge's 1 ms frame must not wait for a whole millisecond more.
+  const timespec limit{static_cast<time_t>(wait.count() / 1000000),
+                       static_cast<long>(wait.count() % 1000000) * 1000};
+  const int ready = ppoll(&watch, 1, &limit, nullptr);
   if (ready <= 0) return {};  // quiet, or interrupted by a signal
   const ssize_t count = ::read(fd_, buffer, capacity);
   if (count > 0) return ReadResult{ReadStatus::kData, static_cast<std::size_t>(count)};

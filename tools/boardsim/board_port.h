@@ -39,7 +39,7 @@ class BoardPort {
   // points there. A stale link (left by a killed run) is replaced.
   std::string makeLink(const std::string& name);
 
-  ReadResult read(char* buffer, std::size_t capacity, std::chrono::milliseconds wait);
+  ReadResult read(char* buffer, std::size_t capacity, std::chrono::microseconds wait);
   // Writes all bytes, waiting up to a second for room; false if they did not go.
   bool write(const char* bytes, std::size_t count);
   // Bytes written but not yet taken by the host.

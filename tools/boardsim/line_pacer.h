@@ -13,7 +13,7 @@
 #include <functional>
 #include <string_view>
 
-#include "board_port.h"
+#include "bridge.h"
 
 namespace boardsim {
 
@@ -34,10 +34,10 @@ class InputClock {
 class OutputPacer {
  public:
   explicit OutputPacer(bool paced) : paced_(paced) {}
-  // False when the bytes could not be written (no room for a second, or an
-  // error) or `stopped` said so between two of them.
-  bool send(BoardPort& port, std::string_view bytes,
-            const std::function<bool()>& stopped = nullptr);
+  // Hands each byte to the bridge once the line has sent it. False when the
+  // bytes could not be written (no room for a second, or an error) or
+  // `stopped` said so between two of them.
+  bool send(Bridge& bridge, std::string_view bytes, const std::function<bool()>& stopped = nullptr);
 
  private:
   bool paced_;

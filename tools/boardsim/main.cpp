@@ -1,9 +1,10 @@
 // tarnwick-boardsim: a board with a serial boot loader, simulated on a
 // pseudo-terminal, for trying the tool without hardware and for checking what
 // the tool sends. One thread: read the line, cut it into commands, answer each
-// at the pace of a 115200-baud line, until a signal, the end of a run
-// (--exit-after-end) or a requested hang-up; then dump the flash and print a
-// summary line.
+// at the pace of a 115200-baud line through the USB serial bridge it plays
+// (bridge.h; every wait also hands the host what the bridge has due), until
+// a signal, the end of a run (--exit-after-end) or a requested hang-up; then
+// dump the flash and print a summary line.
 #include <sys/prctl.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 
 #include "board.h"
 #include "board_port.h"
+#include "bridge.h"
 #include "command_framer.h"
 #include "flash.h"
 #include "line_pacer.h"
@@ -46,14 +48,26 @@ bool stopRequested() {
   return stopSignal != 0;
 }
 
-// Sleeps until `when`, waking for a signal within kPollWait; false when one came.
-bool pauseUntil(PaceClock::time_point when) {
+// Sleeps until `when`, waking for a signal within kPollWait and for what the
+// bridge has due; false when a signal came.
+bool pauseUntil(PaceClock::time_point when, Bridge* bridge = nullptr) {
   while (!stopRequested()) {
     const auto now = PaceClock::now();
+    if (bridge != nullptr) bridge->deliverDue(now);
     if (now >= when) return true;
-    std::this_thread::sleep_for(std::min<PaceClock::duration>(when - now, kPollWait / 2));
+    auto wake = std::min<PaceClock::time_point>(when, now + kPollWait / 2);
+    if (bridge != nullptr) wake = std::min(wake, bridge->nextDue());
+    std::this_thread::sleep_until(wake);
   }
   return false;
+}
+
+// How long a read may wait: a signal and the bridge's next delivery must not wait longer.
+std::chrono::microseconds readWait(const Bridge& bridge) {
+  const auto now = PaceClock::now();
+  const auto due = bridge.nextDue();
+  if (due >= now + kPollWait) return kPollWait;
+  return due <= now ? 0us : std::chrono::ceil<std::chrono::microseconds>(due - now);
 }
 
 enum class Outcome { kGoOn, kHangUp, kRunEnded };
@@ -61,7 +75,13 @@ enum class Outcome { kGoOn, kHangUp, kRunEnded };
 class Session {
  public:
   Session(const Options& options, BoardPort& port)
-      : options_(options), port_(&port), board_(options.faults), output_(!options.fast) {}
+      : options_(options),
+        port_(&port),
+        board_(options.faults),
+        bridge_(options.bridge),
+        output_(!options.fast) {
+    bridge_.attach(port);
+  }
 
   // Serves the host until a signal, a hang-up, or the end of a run if that ends it.
   Outcome serve();
@@ -70,7 +90,10 @@ class Session {
   void attach(BoardPort& port) {
     port_ = &port;
     framer_ = CommandFramer{};
+    bridge_.attach(port);
   }
+  // Lets the host read the last answer before the port disappears under it.
+  void waitForHostToRead();
 
  private:
   Outcome answer(const Command& command, PaceClock::time_point arrived);
@@ -79,6 +102,7 @@ class Session {
   const Options& options_;
   BoardPort* port_;
   Board board_;
+  Bridge bridge_;
   CommandFramer framer_;
   InputClock input_;
   OutputPacer output_;
@@ -87,7 +111,8 @@ class Session {
 Outcome Session::serve() {
   char buffer[4096];
   while (!stopRequested()) {
-    const ReadResult result = port_->read(buffer, sizeof buffer, kPollWait);
+    const ReadResult result = port_->read(buffer, sizeof buffer, readWait(bridge_));
+    bridge_.deliverDue(PaceClock::now());
     if (result.status == ReadStatus::kNoHost) std::this_thread::sleep_for(kNoHostWait);
     if (result.status != ReadStatus::kData) continue;
     input_.chunkRead(PaceClock::now(), result.count);
@@ -101,21 +126,23 @@ Outcome Session::serve() {
 }
 
 Outcome Session::answer(const Command& command, PaceClock::time_point arrived) {
-  if (!options_.fast && !pauseUntil(arrived)) return Outcome::kGoOn;
+  if (!options_.fast && !pauseUntil(arrived, &bridge_)) return Outcome::kGoOn;
   log("<-", command.badFraming ? "(badly framed line)" : command.text);
   const Response response = board_.respond(command, PaceClock::now());
   if (response.hangUp) {
     log("--", "hanging up");
     return Outcome::kHangUp;
   }
-  if (response.wroteFlash && !options_.fast) pauseUntil(PaceClock::now() + options_.writeDelay);
+  if (response.wroteFlash && !options_.fast) {
+    pauseUntil(PaceClock::now() + options_.writeDelay, &bridge_);
+  }
   if (response.pieces.empty() && !response.decided.empty())
     log("--", "withheld " + response.decided);
   for (const Piece& piece : response.pieces) {
-    if (!pauseUntil(PaceClock::now() + piece.pauseBefore)) break;
+    if (!pauseUntil(PaceClock::now() + piece.pauseBefore, &bridge_)) break;
     log("->", piece.bytes);
     // A signal cuts a long answer (a burst of filler bytes) short.
-    if (!output_.send(*port_, piece.bytes, stopRequested)) {
+    if (!output_.send(bridge_, piece.bytes, stopRequested)) {
       log("--", stopRequested() ? "answer cut short" : "answer not taken");
     }
   }
@@ -129,11 +156,11 @@ void Session::log(const char* direction, const std::string& text) const {
   std::cerr << direction << ' ' << shown << std::endl;
 }
 
-// Lets the host read the last answer before the port disappears under it.
-void waitForHostToRead(const BoardPort& port) {
+void Session::waitForHostToRead() {
   const auto giveUp = PaceClock::now() + kReadWait;
-  while (port.unread() > 0 && PaceClock::now() < giveUp && !stopRequested()) {
-    std::this_thread::sleep_for(10ms);
+  while ((bridge_.holding() || port_->unread() > 0) && PaceClock::now() < giveUp &&
+         !stopRequested()) {
+    pauseUntil(PaceClock::now() + 10ms, &bridge_);
   }
   pauseUntil(PaceClock::now() + kLastReadEnds);
 }
@@ -181,7 +208,7 @@ int run(const Options& options) {
   Session session(options, *port);
   for (;;) {
     const Outcome outcome = session.serve();
-    if (outcome == Outcome::kRunEnded) waitForHostToRead(*port);
+    if (outcome == Outcome::kRunEnded) session.waitForHostToRead();
     if (outcome != Outcome::kHangUp || options.backAfter.count() == 0) break;
     port.reset();  // the device and its link vanish while it is away
     if (!pauseUntil(PaceClock::now() + options.backAfter)) break;

@@ -27,6 +27,18 @@ records received, flash bytes written, lowest flash address, "ERROR" answers).
   --fast             no 115200-baud pacing and no flash-write time
   --write-delay MS   time taken by each flash write (default 2)
   --verbose          log commands and answers on standard error
+  --adapter NAME     hand the board's bytes to the host as this USB serial
+                     bridge would (the board itself answers as ever):
+                       none     at once, as the line delivers them (default)
+                       ftdi     in packets of up to 62 bytes: a full one at
+                                once, else what is held when the latency
+                                timer fires, every --latency MS
+                       cdc-acm  all that is held once per 1 ms USB frame,
+                                in 64-byte packets
+                     Not played: the way to the board (commands arrive as
+                     the line delivers them), the FTDI event character,
+                     USB bus load and jitter, the host driver's buffering
+  --latency MS       the ftdi latency timer (default 16; 1 to 255)
   -h, --help         show this text
   --version          show the version
 
@@ -62,6 +74,8 @@ const std::map<std::string, Setter>& numericOptions() {
       {"--write-delay",
        [](Options& o, unsigned v) { o.writeDelay = std::chrono::milliseconds(v); }},
       {"--back-after", [](Options& o, unsigned v) { o.backAfter = std::chrono::milliseconds(v); }},
+      {"--latency",
+       [](Options& o, unsigned v) { o.bridge.latency = std::chrono::milliseconds(v); }},
       {"--silent-from", [](Options& o, unsigned v) { o.faults.silentFrom = v; }},
       {"--drop-every", [](Options& o, unsigned v) { o.faults.dropEvery = v; }},
       {"--error-at", [](Options& o, unsigned v) { o.faults.errorAt = v; }},
@@ -111,12 +125,16 @@ ParsedOptions parseOptions(int argc, const char* const argv[]) {
     if (arg == "--version")
       return ParsedOptions{std::nullopt, "tarnwick-boardsim " TARNWICK_VERSION "\n", true};
     if (setFlag(options, arg)) continue;
-    const bool takesValue = arg == "--link" || arg == "--flash-out" || numericOptions().count(arg);
+    const bool takesValue = arg == "--link" || arg == "--flash-out" || arg == "--adapter" ||
+                            numericOptions().count(arg);
     if (takesValue && i + 1 >= argc) return fail(arg + " needs a value");
     if (arg == "--link") {
       options.link = argv[++i];
     } else if (arg == "--flash-out") {
       options.flashOut = argv[++i];
+    } else if (arg == "--adapter") {
+      if (!adapterNamed(argv[++i], options.bridge.adapter))
+        return fail(std::string("--adapter takes none, ftdi or cdc-acm, not '") + argv[i] + "'");
     } else if (takesValue) {
       const auto value = wholeNumber(argv[++i]);
       if (!value) return fail(arg + " needs a whole number, not '" + argv[i] + "'");
@@ -127,6 +145,8 @@ ParsedOptions parseOptions(int argc, const char* const argv[]) {
       options.device = arg;
     }
   }
+  const auto latency = options.bridge.latency.count();
+  if (latency < 1 || latency > 255) return fail("--latency takes 1 to 255 milliseconds");
   return ParsedOptions{options, {}};
 }
 

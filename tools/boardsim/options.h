@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board.h"
+#include "bridge.h"
 
 namespace boardsim {
 
@@ -19,6 +20,7 @@ struct Options {
   bool verbose = false;
   std::chrono::milliseconds writeDelay{2};
   std::chrono::milliseconds backAfter{0};  // after a requested hang-up; 0: end there
+  BridgeSettings bridge;
   Faults faults;
 };
 

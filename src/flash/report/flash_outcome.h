@@ -2,6 +2,7 @@
 // per board, a machine-readable record) is made from.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct FlashOutcome {
   double connectSeconds = -1;  // from the first attempt to the connection; -1: none
   std::string answerEnd;       // what ended the board's answers: "line" or "quiet"
   std::string device;          // the device PORT named last; empty while a board name matched none
+  // The median turnaround of the board's first answers, in ms; none before an answer.
+  std::optional<double> answerDelayMs;
 };
 
 }  // namespace tarnwick::flash

@@ -60,6 +60,7 @@ Json boardJson(const BoardReport& report) {
   json["verify_pass"] = passJson(outcome.passes, Pass::Verify);
   json["board_info"] = outcome.boardInfo.empty() ? Json() : Json(latin1ToUtf8(outcome.boardInfo));
   json["error_line"] = errorLineJson(outcome);
+  json["answer_delay_ms"] = outcome.answerDelayMs ? Json(*outcome.answerDelayMs) : Json();
   return json;
 }
 

@@ -53,6 +53,7 @@ Json portObject(const PortDescription& port) {
   object["serial_number"] = textOrNull(usb.serialNumber);
   object["interface"] = usb.interfaceNumber ? Json(*usb.interfaceNumber) : Json();
   object["location"] = textOrNull(usb.location);
+  object["latency_timer_ms"] = usb.latencyTimerMs ? Json(*usb.latencyTimerMs) : Json();
   return object;
 }
 

@@ -1,6 +1,7 @@
 #include "flash/session/flash_session.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -84,8 +85,9 @@ FlashSession::FlashSession(const FlashOptions& options, serial::SerialPlatform& 
       target_(options.port, std::move(listPorts)),
       form_(loop_, *this, download::latin1Text(options.port), options.hexFile),
       platform_(platform),
+      meter_(platform_, clock),
       port_(
-          platform_,
+          meter_,
           // The port layer's own messages name the system's reason: always shown.
           [this](const std::string& message) { progress_.message(message); }, options.answerGap,
           options.answerEnd),
@@ -193,6 +195,7 @@ void FlashSession::startProgram() {
 }
 
 int FlashSession::closeRun() {
+  judgeAnswerDelay();
   if (port_.isOpen()) control_.unload();
   progress_.finish();
   if (judge_) outcome_.passes = judge_->passes();
@@ -343,6 +346,7 @@ void FlashSession::answerReceived(const std::string& answer, AnswerKeyword keywo
     return end(kExitBoardFormat,
                "the board answered \"FORMAT\" " + whereTheRunStands() + "; nothing more is sent");
   }
+  if (meter_.complete()) judgeAnswerDelay();
   if (!judge_) return;  // before the load, no answer sends a line
   judge_->answer(keyword);
   judged();
@@ -376,6 +380,21 @@ void FlashSession::judged() {
     case Verdict::ProtocolBroken:
       return end(kExitProtocolBroken, judge_->fault());
   }
+}
+
+void FlashSession::judgeAnswerDelay() {
+  const std::optional<double> median = meter_.medianMs();
+  if (delayJudged_ || !median) return;
+  delayJudged_ = true;
+  outcome_.answerDelayMs = std::round(*median * 10) / 10;
+  if (*median < AnswerDelayMeter::kHeldBackMs) return;
+  char figure[32];
+  std::snprintf(figure, sizeof figure, "%.0f ms", *median);
+  progress_.message(
+      std::string("the board's answers arrive ") + figure +
+      " after each command: the port's adapter (a USB serial bridge) holds them back, which "
+      "slows every line. " +
+      answerDelayAdvice(outcome_.device.empty() ? options_.port : outcome_.device));
 }
 
 std::string FlashSession::refusedLine() const {

@@ -39,6 +39,9 @@
 //     echoes each command is not a board, and must not keep the run alive.
 //   - Open Port forgets an image loaded before it, so the image is handed to
 //     the handlers after the port has opened, never before.
+//   - An adapter that holds answers back (answer_delay_meter.h) slows every
+//     line: once its first answers are measured, a median turnaround of
+//     8 ms or more is said once, with how to shorten it.
 #pragma once
 
 #include <limits>
@@ -50,6 +53,7 @@
 #include "download/download_control.h"
 #include "flash/report/flash_outcome.h"
 #include "flash/report/progress_report.h"
+#include "flash/session/answer_delay_meter.h"
 #include "flash/session/flash_options.h"
 #include "flash/session/headless_form.h"
 #include "flash/session/hex_image.h"
@@ -111,6 +115,7 @@ class FlashSession : private download::DownloadObserver, private FormEvents {
   bool watchesFired();
   bool infoComplete();
   void judged();
+  void judgeAnswerDelay();
   std::string whereTheRunStands() const;
   std::string refusedLine() const;
 
@@ -135,6 +140,8 @@ class FlashSession : private download::DownloadObserver, private FormEvents {
   bool boardFound_ = false;  // a board name matched a port at the last attempt
   HeadlessForm form_;
   StaleInputDrain platform_;  // what waited before the first command is no answer
+  AnswerDelayMeter meter_;    // how long the first answers take to arrive
+  bool delayJudged_ = false;
   serial::SerialPort port_;
   download::DownloadControl control_;
 

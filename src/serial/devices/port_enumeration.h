@@ -32,6 +32,9 @@ struct UsbPortIdentity {
   // The hub-port path, such as "1-2.3": the same for whichever board sits in
   // that socket of a fixture, serial number or not.
   std::string location;
+  // The latency timer, in ms, that an FTDI driver keeps for the port among
+  // the device's parameters (Windows); none where absent or not read.
+  std::optional<int> latencyTimerMs{};
 };
 
 struct PortDescription {

@@ -13,6 +13,9 @@
 // FTDI bus device, carries its serial number and location on its parent
 // device, which is asked when the port itself has none.
 //
+// An FTDI port's latency timer is the "LatencyTimer" value its driver keeps
+// in the device's own key (Device Parameters).
+//
 // Manufacturer and product are what the driver's setup information says
 // ("Microsoft", "USB Serial Device"), not the board's own USB strings.
 //
@@ -141,6 +144,21 @@ PortDescription describedPort(const std::string& name, std::optional<UsbPortIden
   return {name, "\\\\.\\" + name, std::move(usb)};
 }
 
+// The latency timer an FTDI driver keeps among the device's parameters
+// ("LatencyTimer", a DWORD in ms); none for other drivers.
+std::optional<int> latencyTimerMs(HDEVINFO devices, SP_DEVINFO_DATA& device) {
+  const HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+  if (key == INVALID_HANDLE_VALUE) return std::nullopt;
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  DWORD type = 0;
+  const LONG result =
+      RegQueryValueExA(key, "LatencyTimer", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
+  return static_cast<int>(value);
+}
+
 bool listed(const std::vector<PortDescription>& ports, const std::string& name) {
   for (const PortDescription& port : ports) {
     if (_stricmp(port.device.c_str(), name.c_str()) == 0) return true;
@@ -156,9 +174,10 @@ void addDevicePorts(std::vector<PortDescription>& ports) {
   device.cbSize = sizeof device;
   for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
     const std::string name = comPortName(devices, device);
-    if (!name.empty() && !listed(ports, name)) {
-      ports.push_back(describedPort(name, usbIdentity(device.DevInst)));
-    }
+    if (name.empty() || listed(ports, name)) continue;
+    PortDescription port = describedPort(name, usbIdentity(device.DevInst));
+    if (port.usb) port.usb->latencyTimerMs = latencyTimerMs(devices, device);
+    ports.push_back(std::move(port));
   }
   SetupDiDestroyDeviceInfoList(devices);
 }
