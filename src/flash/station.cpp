@@ -325,7 +325,12 @@ int runStation(const FlashOptions& options, std::ostream& err, std::ostream& out
   setup.host = hostName();
   std::unique_ptr<StationServer> server;
   if (!options.serve.empty()) {
-    ServeSetup serve{{}, 0, &display, load.image, options.hexFile, setup.host,
+    ServeSetup serve{{},
+                     0,
+                     &display,
+                     load.image,
+                     options.hexFile,
+                     setup.host,
                      utcTimestamp(std::chrono::system_clock::now())};
     std::string error;
     if (!parseServeAddress(options.serve, serve.address, serve.port, error)) {
@@ -337,7 +342,8 @@ int runStation(const FlashOptions& options, std::ostream& err, std::ostream& out
       err << "tarnwick-flash: " << error << "\n" << std::flush;
       return kExitUsage;
     }
-    display.message("station: serving on http://" + options.serve);
+    display.message("station: serving on http://" + serve.address + ":" +
+                    std::to_string(serve.port) + "/");
     setup.terminal = true;  // the page shows each run's progress too
     setup.recorded = [&server](const std::string& line) { server->recorded(line); };
   }

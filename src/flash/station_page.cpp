@@ -65,6 +65,7 @@ header { display: flex; flex-wrap: wrap; justify-content: space-between; align-i
 .bar div { height: 100%; background: #5aa0ff; border-radius: 0.4em; width: 0; }
 h2 { font-size: 1.3em; margin: 0.3em 0; }
 table { border-collapse: collapse; width: 100%; font-size: 0.95em; }
+th { white-space: nowrap; }
 th, td { text-align: left; padding: 0.2em 0.6em; border-bottom: 1px solid #2f3540;
   overflow-wrap: anywhere; }
 td.passed { color: #3ddc6f; } td.failed { color: #ff5b5b; }

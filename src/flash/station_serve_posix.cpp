@@ -17,12 +17,12 @@ namespace {
 using Json = nlohmann::json;
 using namespace std::chrono_literals;
 
-constexpr std::size_t kThreads = 6;        // every request, the event streams too
-constexpr std::size_t kEventStreams = 3;   // leaves threads for /metrics and the page
-constexpr std::size_t kQueued = 16;        // connections accepted and waiting for a thread
+constexpr std::size_t kThreads = 6;       // every request, the event streams too
+constexpr std::size_t kEventStreams = 3;  // leaves threads for /metrics and the page
+constexpr std::size_t kQueued = 16;       // connections accepted and waiting for a thread
 constexpr std::size_t kLastRecords = 20;
-constexpr auto kEventGap = 250ms;          // at most four events a second a stream
-constexpr auto kKeepStreamAlive = 15s;     // a comment line, so that proxies keep it open
+constexpr auto kEventGap = 250ms;       // at most four events a second a stream
+constexpr auto kKeepStreamAlive = 15s;  // a comment line, so that proxies keep it open
 constexpr std::array<double, 10> kBuckets{1, 2, 5, 10, 20, 30, 60, 120, 300, 600};
 
 // A fixed pool whose queue is bounded: when it is full the listening thread
@@ -283,8 +283,7 @@ StationServer::~StationServer() {
 
 bool StationServer::start(std::string& error) {
   if (!state_->server.bind_to_port(state_->setup.address.c_str(), state_->setup.port)) {
-    error = "cannot listen on " + state_->setup.address + ":" +
-            std::to_string(state_->setup.port);
+    error = "cannot listen on " + state_->setup.address + ":" + std::to_string(state_->setup.port);
     return false;
   }
   state_->thread = std::thread([state = state_.get()] { state->server.listen_after_bind(); });
