@@ -35,17 +35,20 @@ ensure_packages() {
 
 # libudev lists the system's serial ports and watches them come and go; nlohmann-json
 # writes what machines read; libtelnet does the Telnet part of rfc2217:// ports; nettle
-# gives the SHA-256 of the image in the station's record.
+# gives the SHA-256 of the image in the station's record; cpp-httplib serves the
+# station's page and metrics.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev fonts-dejavu-core libudev-dev nlohmann-json3-dev libtelnet-dev nettle-dev)
+  libgtest-dev fonts-dejavu-core libudev-dev nlohmann-json3-dev libtelnet-dev nettle-dev
+  libcpp-httplib-dev)
 # srec_cat checks the simulated board's flash against the HEX files independently; Xvfb,
 # xdotool and ImageMagick run and photograph the real window as a person would use it;
 # umockdev puts fake USB serial devices in place of /sys and /dev for the port list;
 # python3-gi and gir1.2-umockdev-1.0 drive umockdev's testbed from Python, which plugs
 # and pulls a fake board while udev's monitor watches (umockdev-run cannot);
-# ser2net serves the simulated board on the loopback address for the network ports.
+# ser2net serves the simulated board on the loopback address for the network ports;
+# Chromium and Prometheus look at a station's page and metrics as a line would.
 TEST_PACKAGES=(srecord xvfb xauth xdotool imagemagick umockdev python3-gi gir1.2-umockdev-1.0
-  ser2net)
+  ser2net chromium prometheus)
 # scripts/package: man pages from the programs' --help (help2man), the package's
 # dependencies from its binaries (dpkg-dev's dpkg-shlibdeps, which CPack runs, and
 # the `file` command, with which CPack finds the binaries) and Debian's hardening

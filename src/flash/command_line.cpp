@@ -50,6 +50,11 @@ ends when the board has verified it.
                        exit code, message, seconds. Each record is on the disk
                        before its board shows PASS; a log that cannot be
                        written stops the station (73)
+  --serve [ADDRESS:]PORT
+                       with --station: serve a live page of the sockets
+                       (/), Prometheus metrics (/metrics) and this run's
+                       records (/records), read-only; a bare PORT listens
+                       on 127.0.0.1 only
   --list               list the system's serial ports, one a line: device,
                        USB vendor:product id, manufacturer, product, serial
                        number, interface and USB location; then end
@@ -193,6 +198,7 @@ std::optional<std::string> conflict(const FlashOptions& options) {
            " exclude each other";
   }
   if (!options.log.empty() && !options.station) return "--log goes with --station";
+  if (!options.serve.empty() && !options.station) return "--serve goes with --station";
   return std::nullopt;
 }
 
@@ -354,6 +360,9 @@ ParsedCommandLine parseCommandLine(int argc, const char* const argv[]) {
     } else if (optionValue("--log", argc, argv, i, value)) {
       if (!value || value->empty()) return usageError("--log needs a file");
       options.log = *value;
+    } else if (optionValue("--serve", argc, argv, i, value)) {
+      if (!value || value->empty()) return usageError("--serve needs [ADDRESS:]PORT");
+      options.serve = *value;
     } else if (optionValue("--answer-end", argc, argv, i, value)) {
       const auto end = value ? parseAnswerEnd(*value) : std::nullopt;
       if (!end) {

@@ -56,6 +56,7 @@ bool Board::dropping() {
 }
 
 std::vector<Piece> Board::frame(std::string text) const {
+  if (!faults_.versionText.empty() && text == kVersionAnswer) text = "VER=" + faults_.versionText;
   if (faults_.lowerCase) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }

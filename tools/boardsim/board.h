@@ -36,6 +36,7 @@ struct Faults {
   bool splitAnswers = false;
   unsigned burstBytes = 0;
   std::chrono::milliseconds withholdVersion{0};  // from the first "BOOTinfo"
+  std::string versionText;                       // what follows "VER=" instead of ours
 };
 
 struct Piece {

@@ -63,6 +63,8 @@ records 101 to 200); answer N is the Nth answer that would be sent.
   --burst N          send N filler bytes (".") before each answer, at line
                      speed with no pause; over 255 takes the host two reads,
                      and 345600 floods the line for 30 s before the answer
+  --ver-text TEXT    answer "VER=TEXT" to "BOOTinfo", as a board of another
+                     make (any bytes: a board's answer is data)
   --withhold-ver MS  leave "BOOTinfo" unanswered until MS milliseconds after
                      the first one
 )";
@@ -126,7 +128,7 @@ ParsedOptions parseOptions(int argc, const char* const argv[]) {
       return ParsedOptions{std::nullopt, "tarnwick-boardsim " TARNWICK_VERSION "\n", true};
     if (setFlag(options, arg)) continue;
     const bool takesValue = arg == "--link" || arg == "--flash-out" || arg == "--adapter" ||
-                            numericOptions().count(arg);
+                            arg == "--ver-text" || numericOptions().count(arg);
     if (takesValue && i + 1 >= argc) return fail(arg + " needs a value");
     if (arg == "--link") {
       options.link = argv[++i];
@@ -135,6 +137,8 @@ ParsedOptions parseOptions(int argc, const char* const argv[]) {
     } else if (arg == "--adapter") {
       if (!adapterNamed(argv[++i], options.bridge.adapter))
         return fail(std::string("--adapter takes none, ftdi or cdc-acm, not '") + argv[i] + "'");
+    } else if (arg == "--ver-text") {
+      options.faults.versionText = argv[++i];
     } else if (takesValue) {
       const auto value = wholeNumber(argv[++i]);
       if (!value) return fail(arg + " needs a whole number, not '" + argv[i] + "'");

@@ -19,44 +19,67 @@ std::string padded(std::string text, std::size_t width) {
 }  // namespace
 
 std::size_t StationDisplay::addSocket(const std::string& name) {
+  std::size_t index = 0;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    rows_.push_back(Row{name, {}, {}, "waiting"});
+    redraw();
+    index = rows_.size() - 1;
+  }
+  notify();
+  return index;
+}
+
+StationDisplay::Snapshot StationDisplay::snapshot() {
   const std::lock_guard<std::mutex> lock(mutex_);
-  rows_.push_back(Row{name, {}, {}, "waiting"});
-  redraw();
-  return rows_.size() - 1;
+  return Snapshot{rows_, passed_, failed_};
 }
 
 void StationDisplay::setBoard(std::size_t socket, const std::string& device,
                               const std::string& location) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  rows_.at(socket).device = device;
-  rows_.at(socket).location = location;
-  redraw();
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    rows_.at(socket).device = device;
+    rows_.at(socket).location = location;
+    redraw();
+  }
+  notify();
 }
 
 void StationDisplay::setState(std::size_t socket, const std::string& state,
                               const std::string& event) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  Row& row = rows_.at(socket);
-  row.state = state;
-  if (terminal_) return redraw();
-  if (event.empty()) return;
-  std::string line = row.name;
-  if (!row.device.empty() && row.device != row.name) line += " " + row.device;
-  out_ << line << ": " << event << '\n' << std::flush;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Row& row = rows_.at(socket);
+    row.state = state;
+    if (terminal_) {
+      redraw();
+    } else if (!event.empty()) {
+      std::string line = row.name;
+      if (!row.device.empty() && row.device != row.name) line += " " + row.device;
+      out_ << line << ": " << event << '\n' << std::flush;
+    }
+  }
+  notify();
 }
 
 void StationDisplay::setProgress(std::size_t socket, const std::string& progress) {
-  if (!terminal_) return;
-  const std::lock_guard<std::mutex> lock(mutex_);
-  rows_.at(socket).state = "flashing: " + progress;
-  redraw();
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    rows_.at(socket).state = "flashing: " + progress;
+    redraw();
+  }
+  notify();
 }
 
 void StationDisplay::setTotals(int passed, int failed) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  passed_ = passed;
-  failed_ = failed;
-  if (terminal_) redraw();
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    passed_ = passed;
+    failed_ = failed;
+    redraw();
+  }
+  notify();
 }
 
 void StationDisplay::message(const std::string& text) {

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -40,16 +41,29 @@ class StationDisplay {
   // Ends the display: the totals as a last line where they were not shown.
   void finish();
 
- private:
   struct Row {
     std::string name;
     std::string device;
     std::string location;
     std::string state;
   };
+  struct Snapshot {
+    std::vector<Row> rows;
+    int passed = 0;
+    int failed = 0;
+  };
+  // Other views of the same rows (the station's page): `changed` is called
+  // after each change, outside the lock; snapshot() reads the rows.
+  void onChange(std::function<void()> changed) { changed_ = std::move(changed); }
+  Snapshot snapshot();
+
+ private:
   std::string rowText(const Row& row) const;
   std::string totalsText() const;
   void redraw();  // under the lock
+  void notify() {
+    if (changed_) changed_();
+  }
 
   std::mutex mutex_;
   std::ostream& out_;
@@ -58,6 +72,7 @@ class StationDisplay {
   int passed_ = 0;
   int failed_ = 0;
   std::size_t drawnLines_ = 0;  // on the terminal, below the last message
+  std::function<void()> changed_;
 };
 
 }  // namespace tarnwick::flash

@@ -24,6 +24,7 @@ struct FlashOptions {
   bool every = false;    // flash every board that `port` matches, side by side
   bool station = false;  // flash every board that `port` matches as it is plugged in
   std::string log;       // --station: the JSON Lines file a record a board goes to
+  std::string serve;     // --station: [ADDRESS:]PORT of the read-only page and metrics
   std::chrono::milliseconds answerTimeout{5000};
   // The quiet that ends one answer; 20 ms is the window's.
   std::chrono::milliseconds answerGap{20};

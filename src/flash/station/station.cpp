@@ -7,6 +7,7 @@
 #include "flash/report/flash_report.h"
 #include "flash/session/flash_session.h"
 #include "flash/station/station_record.h"
+#include "flash/station/station_serve.h"
 #include "serial/net/serial_platform_factory.h"
 
 namespace tarnwick::flash {
@@ -243,6 +244,7 @@ void Station::finished(Socket& socket, Run& run, FlashOutcome outcome) {
   // The record is on the disk before the socket shows how the board ended.
   const bool recorded = setup_.log == nullptr || setup_.log->append(line, error);
   if (!recorded) logBroken_ = true;
+  if (recorded && setup_.recorded) setup_.recorded(line);
   const std::lock_guard<std::mutex> lock(mutex_);
   if (setup_.json != nullptr) *setup_.json << line << std::flush;
   const bool pass = recorded && outcome.exitCode == kExitVerified;
@@ -321,6 +323,30 @@ int runStation(const FlashOptions& options, std::ostream& err, std::ostream& out
   setup.json = options.json ? &out : nullptr;
   setup.log = log.get();
   setup.host = hostName();
+  std::unique_ptr<StationServer> server;
+  if (!options.serve.empty()) {
+    ServeSetup serve{{},
+                     0,
+                     &display,
+                     load.image,
+                     options.hexFile,
+                     setup.host,
+                     utcTimestamp(std::chrono::system_clock::now())};
+    std::string error;
+    if (!parseServeAddress(options.serve, serve.address, serve.port, error)) {
+      err << "tarnwick-flash: " << error << "\n" << std::flush;
+      return kExitUsage;
+    }
+    server = std::make_unique<StationServer>(std::move(serve));
+    if (!server->start(error)) {
+      err << "tarnwick-flash: " << error << "\n" << std::flush;
+      return kExitUsage;
+    }
+    display.message("station: serving on http://" + serve.address + ":" +
+                    std::to_string(serve.port) + "/");
+    setup.terminal = true;  // the page shows each run's progress too
+    setup.recorded = [&server](const std::string& line) { server->recorded(line); };
+  }
   Station station(std::move(setup));
   const int exitCode = station.run();
   if (options.quiet) {

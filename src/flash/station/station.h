@@ -72,6 +72,8 @@ struct StationSetup {
   RecordLog* log = nullptr;      // --log, or none
   const StopRequest* stop = &processStopRequest;
   std::string host;
+  // Each record as written (the station's page keeps them): from a run's thread.
+  std::function<void(const std::string& line)> recorded;
 };
 
 class Station {
