@@ -21,8 +21,10 @@ constexpr std::size_t kThreads = 6;       // every request, the event streams to
 constexpr std::size_t kEventStreams = 3;  // leaves threads for /metrics and the page
 constexpr std::size_t kQueued = 16;       // connections accepted and waiting for a thread
 constexpr std::size_t kLastRecords = 20;
-constexpr auto kEventGap = 250ms;       // at most four events a second a stream
-constexpr auto kKeepStreamAlive = 15s;  // a comment line, so that proxies keep it open
+constexpr auto kEventGap = 250ms;  // at most four events a second a stream
+// A comment line on a quiet stream: keeps proxies from closing it, and finds a
+// page that has gone within 2 s, so its place among the streams is free again.
+constexpr auto kKeepStreamAlive = 2s;
 constexpr std::array<double, 10> kBuckets{1, 2, 5, 10, 20, 30, 60, 120, 300, 600};
 
 // A fixed pool whose queue is bounded: when it is full the listening thread
