@@ -337,13 +337,14 @@ int runStation(const FlashOptions& options, std::ostream& err, std::ostream& out
       err << "tarnwick-flash: " << error << "\n" << std::flush;
       return kExitUsage;
     }
+    const std::string serving =
+        "station: serving on http://" + serve.address + ":" + std::to_string(serve.port) + "/";
     server = std::make_unique<StationServer>(std::move(serve));
     if (!server->start(error)) {
       err << "tarnwick-flash: " << error << "\n" << std::flush;
       return kExitUsage;
     }
-    display.message("station: serving on http://" + serve.address + ":" +
-                    std::to_string(serve.port) + "/");
+    display.message(serving);
     setup.terminal = true;  // the page shows each run's progress too
     setup.recorded = [&server](const std::string& line) { server->recorded(line); };
   }
