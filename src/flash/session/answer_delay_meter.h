@@ -23,12 +23,13 @@
 #include <string>
 #include <vector>
 
+#include "flash/session/forwarding_platform.h"
 #include "flash/session/timer_loop.h"
 #include "serial/serial_platform.h"
 
 namespace tarnwick::flash {
 
-class AnswerDelayMeter : public serial::SerialPlatform {
+class AnswerDelayMeter : public ForwardingPlatform {
  public:
   static constexpr std::size_t kAnswersMeasured = 16;
   // A median turnaround this long says an adapter holds the answers back:
@@ -36,36 +37,23 @@ class AnswerDelayMeter : public serial::SerialPlatform {
   static constexpr double kHeldBackMs = 8;
 
   AnswerDelayMeter(serial::SerialPlatform& system, LoopClock& clock)
-      : system_(system), clock_(clock) {}
+      : ForwardingPlatform(system), clock_(clock) {}
 
   // The median of the turnarounds measured so far, in milliseconds; none before the first.
   std::optional<double> medianMs() const;
   bool complete() const { return delaysMs_.size() >= kAnswersMeasured; }
 
-  serial::PortHandle openExisting(const std::string& name) override {
-    return system_.openExisting(name);
-  }
   bool setTimeouts(serial::PortHandle port, const serial::PortTimeouts& timeouts) override;
-  bool readLineMode(const std::string& mode, serial::LineMode& line) override {
-    return system_.readLineMode(mode, line);
-  }
   bool applyLineMode(serial::PortHandle port, const serial::LineMode& line) override;
-  int lastError() override { return system_.lastError(); }
   std::uint32_t read(serial::PortHandle port, std::uint8_t* buffer, std::uint32_t count) override;
   std::uint32_t write(serial::PortHandle port, const std::uint8_t* buffer,
                       std::uint32_t count) override;
-  void flush(serial::PortHandle port) override { system_.flush(port); }
   int close(serial::PortHandle port) override;
-  bool deviceVanished(serial::PortHandle port) const override {
-    return system_.deviceVanished(port);
-  }
-  serial::OpenFailure lastOpenFailure() const override { return system_.lastOpenFailure(); }
 
  private:
   using Clock = LoopClock::Clock;
   Clock::duration lineTime(std::uint64_t bytes) const;
 
-  serial::SerialPlatform& system_;
   LoopClock& clock_;
   serial::PortTimeouts timeouts_{};
   unsigned long baud_ = 115200;

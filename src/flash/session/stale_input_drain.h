@@ -20,44 +20,29 @@
 #include <cstddef>
 #include <string>
 
+#include "flash/session/forwarding_platform.h"
 #include "serial/serial_platform.h"
 
 namespace tarnwick::flash {
 
-class StaleInputDrain : public serial::SerialPlatform {
+class StaleInputDrain : public ForwardingPlatform {
  public:
   static constexpr std::size_t kMostDrained = 64 * 1024;
 
-  explicit StaleInputDrain(serial::SerialPlatform& system) : system_(system) {}
+  explicit StaleInputDrain(serial::SerialPlatform& system) : ForwardingPlatform(system) {}
 
   // The bytes the last drain threw away (at most its first 255).
   const std::string& drained() const { return drained_; }
 
   serial::PortHandle openExisting(const std::string& name) override;
   bool setTimeouts(serial::PortHandle port, const serial::PortTimeouts& timeouts) override;
-  bool readLineMode(const std::string& mode, serial::LineMode& line) override {
-    return system_.readLineMode(mode, line);
-  }
-  bool applyLineMode(serial::PortHandle port, const serial::LineMode& line) override {
-    return system_.applyLineMode(port, line);
-  }
-  int lastError() override { return system_.lastError(); }
-  std::uint32_t read(serial::PortHandle port, std::uint8_t* buffer, std::uint32_t count) override {
-    return system_.read(port, buffer, count);
-  }
   std::uint32_t write(serial::PortHandle port, const std::uint8_t* buffer,
                       std::uint32_t count) override;
-  void flush(serial::PortHandle port) override { system_.flush(port); }
   int close(serial::PortHandle port) override;
-  bool deviceVanished(serial::PortHandle port) const override {
-    return system_.deviceVanished(port);
-  }
-  serial::OpenFailure lastOpenFailure() const override { return system_.lastOpenFailure(); }
 
  private:
   void drain(serial::PortHandle port);
 
-  serial::SerialPlatform& system_;
   serial::PortHandle fresh_ = serial::kInvalidPortHandle;  // opened, nothing written yet
   serial::PortTimeouts timeouts_{};                        // the port's own, as last set
   std::string drained_;
