@@ -20,6 +20,8 @@ endif()
 install(TARGETS tarnwick tarnwick-flash RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+# tarnwick-flash.exe carries cpp-httplib (the station's page server): its licence goes along.
+install(FILES ${HTTPLIB_HEADER_DIR}/LICENSE DESTINATION . RENAME LICENSE-cpp-httplib.txt)
 
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_VERBATIM_VARIABLES ON)

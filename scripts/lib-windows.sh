@@ -92,6 +92,7 @@ cross_build() {
     -DGTest_DIR="$OUT/gtest/lib/cmake/GTest" -DTARNWICK_BUILD_UI=OFF -DTARNWICK_BUILD_TOOLS=OFF \
     -DTARNWICK_WERROR=ON -DTARNWICK_HOST_BOARDSIM="$OUT/host/bin/tarnwick-boardsim" \
     -DTARNWICK_SCREENSHOT_DIR="$OUT/screenshots" \
+    -DTARNWICK_HTTPLIB_DIR="$(debian_source cpp-httplib "$OUT/sources")" \
     >/dev/null
   local targets=()
   local target

@@ -33,6 +33,26 @@ ensure_packages() {
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# debian_source PACKAGE DIR: unpacks Debian's source of PACKAGE (the release this
+# machine's own package has, with Debian's patches) into DIR once, and prints its
+# folder. The Windows build compiles what Debian builds for Linux only from it.
+debian_source() {
+  local pkg=$1 dir=$2 found
+  found=$(find "$dir" -mindepth 1 -maxdepth 1 -type d -name "$pkg-*" 2>/dev/null | head -n 1 || true)
+  if [ -z "$found" ]; then
+    if ! apt-get source --print-uris "$pkg" >/dev/null 2>&1; then
+      [ "$(id -u)" -eq 0 ] || { echo "Debian's source of $pkg is needed: add deb-src to apt's sources" >&2; exit 1; }
+      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+        >/etc/apt/sources.list.d/tarnwick-debian-src.sources
+      apt-get update -qq
+    fi
+    mkdir -p "$dir"
+    (cd "$dir" && apt-get source -qq "$pkg" >/dev/null 2>&1) || { echo "apt-get source $pkg failed" >&2; exit 1; }
+    found=$(find "$dir" -mindepth 1 -maxdepth 1 -type d -name "$pkg-*" | head -n 1)
+  fi
+  echo "$found"
+}
+
 # libudev lists the system's serial ports and watches them come and go; nlohmann-json
 # writes what machines read; libtelnet does the Telnet part of rfc2217:// ports; nettle
 # gives the SHA-256 of the image in the station's record; cpp-httplib serves the
@@ -46,9 +66,10 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
 # python3-gi and gir1.2-umockdev-1.0 drive umockdev's testbed from Python, which plugs
 # and pulls a fake board while udev's monitor watches (umockdev-run cannot);
 # ser2net serves the simulated board on the loopback address for the network ports;
-# Chromium and Prometheus look at a station's page and metrics as a line would.
+# Chromium, driven through chromedriver's WebDriver, and Prometheus look at a station's page
+# and metrics as a line would.
 TEST_PACKAGES=(srecord xvfb xauth xdotool imagemagick umockdev python3-gi gir1.2-umockdev-1.0
-  ser2net chromium prometheus)
+  ser2net chromium chromium-driver prometheus)
 # scripts/package: man pages from the programs' --help (help2man), the package's
 # dependencies from its binaries (dpkg-dev's dpkg-shlibdeps, which CPack runs, and
 # the `file` command, with which CPack finds the binaries) and Debian's hardening

@@ -388,6 +388,10 @@ void FlashSession::judgeAnswerDelay() {
   delayJudged_ = true;
   outcome_.answerDelayMs = std::round(*median * 10) / 10;
   if (*median < AnswerDelayMeter::kHeldBackMs) return;
+  // A run that ended early on a few answers is not judged on them: a board that
+  // takes its time over its first writes looks like a slow adapter, and the
+  // run's own last word (why it ended) stays its last line.
+  if (!meter_.complete() && outcome_.exitCode != kExitVerified) return;
   char figure[32];
   std::snprintf(figure, sizeof figure, "%.0f ms", *median);
   progress_.message(
