@@ -306,6 +306,12 @@ int runStation(const FlashOptions& options, std::ostream& err, std::ostream& out
           << std::flush;
       return kExitLogNotWritten;
     }
+    if (log->endedInACutLine()) {
+      err << "tarnwick-flash: the log " << options.log
+          << " ends in a line cut short (a record left unfinished by a crash or a full disk); "
+             "it stays as it is, and the next record starts on a line of its own\n"
+          << std::flush;
+    }
   }
   std::ostringstream discarded;
   StationDisplay display(options.quiet ? discarded : err, terminal && !options.quiet);
