@@ -5,6 +5,7 @@
 #include "flash/gang/device_identity.h"
 #include "flash/report/exit_codes.h"
 #include "flash/report/flash_report.h"
+#include "flash/report/terminal.h"
 #include "flash/session/flash_session.h"
 #include "flash/station/station_record.h"
 #include "flash/station/station_serve.h"
@@ -314,7 +315,8 @@ int runStation(const FlashOptions& options, std::ostream& err, std::ostream& out
     }
   }
   std::ostringstream discarded;
-  StationDisplay display(options.quiet ? discarded : err, terminal && !options.quiet);
+  StationDisplay display(options.quiet ? discarded : err, terminal && !options.quiet,
+                         standardErrorColumns);
   display.message("station: " + options.hexFile + ", " + std::to_string(load.image->sendLines) +
                   " lines, sha256 " + load.image->sha256 +
                   (log ? "; records to " + options.log : std::string()) + "; Ctrl+C ends");
