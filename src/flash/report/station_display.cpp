@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "flash/report/row_text.h"
+
 namespace tarnwick::flash {
 namespace {
 
@@ -11,41 +13,7 @@ std::string cursorUp(std::size_t rows) {
   return "\x1b[" + std::to_string(rows) + "A";
 }
 constexpr char kClearBelow[] = "\x1b[J";
-constexpr char kEllipsis[] = "...";
 constexpr std::size_t kShortestField = 8;  // "..." and five characters of the end
-
-// Columns a text takes: one a character (UTF-8 continuation bytes take none).
-std::size_t columnsOf(const std::string& text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-// The byte where the text's `columns`-th column begins (its size past the end).
-std::size_t byteAtColumn(const std::string& text, std::size_t columns) {
-  std::size_t byte = 0;
-  for (std::size_t seen = 0; byte < text.size(); ++byte) {
-    if ((text[byte] & 0xC0) != 0x80 && seen++ == columns) break;
-  }
-  return byte;
-}
-
-std::string head(const std::string& text, std::size_t columns) {
-  return text.substr(0, byteAtColumn(text, columns));
-}
-
-// The text's end, in `columns` columns: the ends of a fixture's names differ.
-std::string tail(const std::string& text, std::size_t columns) {
-  const std::size_t have = columnsOf(text);
-  if (have <= columns) return text;
-  if (columns <= sizeof kEllipsis - 1) return head(kEllipsis, columns);
-  return kEllipsis + text.substr(byteAtColumn(text, have - (columns - (sizeof kEllipsis - 1))));
-}
-
-std::string padded(std::string text, std::size_t columns) {
-  const std::size_t have = columnsOf(text);
-  if (have < columns) text.append(columns - have, ' ');
-  return text;
-}
 
 }  // namespace
 
@@ -159,8 +127,8 @@ std::string StationDisplay::rowText(const Row& row, std::size_t width) const {
   }
   std::string text;
   for (std::size_t i = 0; i < fields.size(); ++i)
-    text += padded(tail(fields[i], widths[i]), widths[i]) + "  ";
-  return head(text + row.state, width);
+    text += paddedColumns(tailColumns(fields[i], widths[i]), widths[i]) + "  ";
+  return headColumns(text + row.state, width);
 }
 
 std::string StationDisplay::eventText(const Row& row, const std::string& event) const {
@@ -182,8 +150,7 @@ void StationDisplay::clearRows(std::size_t width) {
   if (drawn_.empty()) return;
   // A line wider than the terminal now (it was made narrower) takes several.
   std::size_t lines = 0;
-  for (const std::size_t columns : drawn_)
-    lines += std::max<std::size_t>(1, (columns + width) / (width + 1));
+  for (const std::size_t columns : drawn_) lines += linesTaken(columns, width + 1);
   out_ << cursorUp(lines) << '\r' << kClearBelow;
   drawn_.clear();
 }
@@ -202,7 +169,7 @@ void StationDisplay::redraw() {
     out_ << text << '\n';
     drawn_.push_back(columnsOf(text));
   }
-  const std::string totals = head(totalsText(), width);
+  const std::string totals = headColumns(totalsText(), width);
   out_ << totals << '\n' << std::flush;
   drawn_.push_back(columnsOf(totals));
 }
