@@ -1,6 +1,5 @@
 // The station's rows on a terminal narrower than its names and reasons: no
-// row wraps (a wrapped row leaves stale copies on the screen), each keeps
-// its state and the start of its reason, and a failure is said whole once.
+// row wraps (stale copies would stay), and no reason is lost.
 #include "flash/report/station_display.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +50,6 @@ TEST_F(StationDisplayTest, OnANarrowTerminalRowsFitAndKeepTheStateAndTheReasonsS
   // The name gives way to the reason, its end kept: it tells the sockets apart.
   EXPECT_NE(lastFail.find("1.0-port0  FAIL error: the board answer"), std::string::npos)
       << lastFail;
-  EXPECT_EQ(lastFail.rfind("...", 0), 0u) << lastFail;
   EXPECT_NE(lastFlashing.find("2.0-port0  flashing: verify   74/140"), std::string::npos)
       << lastFlashing;
 
@@ -59,7 +57,7 @@ TEST_F(StationDisplayTest, OnANarrowTerminalRowsFitAndKeepTheStateAndTheReasonsS
   // 60 columns (59, 59 and 18 wide) into 3, 3 and 1 lines of 20: all are erased.
   columns = 20;
   display.setTotals(0, 1);
-  EXPECT_NE(out.str().rfind("\x1b[7A"), std::string::npos);
+  ASSERT_NE(out.str().rfind("\x1b[7A"), std::string::npos);
   for (const auto& line : linesOf(out.str().substr(out.str().rfind("\x1b[7A"))))
     EXPECT_LT(line.size(), 20u) << line;
 }
