@@ -54,6 +54,22 @@ TEST(BoardDisplay, OnATerminalEachBoardKeepsItsRowAndMessagesGoAboveThem) {
                                       "/dev/ttyACM10  stopped", ""}));
 }
 
+TEST(BoardDisplay, OnANarrowTerminalRowsFitAndTheStatusOutlastsTheDeviceName) {
+  std::ostringstream out;
+  std::size_t columns = 40;
+  BoardDisplay display(out, true,
+                       {"/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0", "/dev/ttyACM1"},
+                       [&] { return columns; });
+  display.row(0).status("download 3/140 lines   2%");
+  display.row(1).status("connecting");
+  columns = 30;  // made narrower: the two rows of 39 columns take 4 lines now
+  display.row(1).status("verify 7/140 lines");
+  const std::string narrow = out.str().substr(out.str().rfind("\x1b[4A"));
+  EXPECT_EQ(screenOf(narrow.substr(4)),
+            (std::vector<std::string>{"...:1.0-port0  download 3/140",
+                                      "/dev/ttyACM1   verify 7/140 l", ""}));
+}
+
 TEST(BoardDisplay, ElsewhereEveryLineNamesItsBoardAndRowsAreNotPrinted) {
   std::ostringstream out;
   BoardDisplay display(out, false, {"COM5", "COM12"});

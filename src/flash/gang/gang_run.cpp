@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "flash/report/board_display.h"
+#include "flash/report/terminal.h"
 #include "flash/session/flash_session.h"
 #include "flash/session/hex_image.h"
 #include "serial/devices/board_name.h"
@@ -71,7 +72,7 @@ std::vector<BoardReport> runGang(const FlashOptions& options,
                                  const PlatformMaker& makePlatform) {
   std::vector<std::string> devices;
   for (const auto& board : boards) devices.push_back(board.device);
-  BoardDisplay display(progress, style == ProgressStyle::Terminal, devices);
+  BoardDisplay display(progress, style == ProgressStyle::Terminal, devices, standardErrorColumns);
   // One read of the file for every board; a file that does not load is left
   // to each session, which reports it as its own outcome.
   std::shared_ptr<const HexImage> image;

@@ -9,11 +9,14 @@
 // printed once, prefixed with the board's device, and status rows are not
 // printed at all.
 //
-// Trap: a row that wraps would move every row below it; rows are cut to
-// kRowWidth columns.
+// Trap: a row that wraps would move every row below it: rows fit the
+// terminal's width, asked before each drawing; a long device name gives up
+// its start before the status is cut. Once the width has changed, every
+// row is drawn again (a terminal made narrower rewraps what it shows).
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -26,9 +29,12 @@ namespace tarnwick::flash {
 
 class BoardDisplay {
  public:
+  // Where the terminal does not say its width.
   static constexpr std::size_t kRowWidth = 79;
 
-  BoardDisplay(std::ostream& out, bool terminal, const std::vector<std::string>& devices);
+  // `columns` tells the terminal's width now (0: it does not say).
+  BoardDisplay(std::ostream& out, bool terminal, const std::vector<std::string>& devices,
+               std::function<std::size_t()> columns = {});
   BoardDisplay(const BoardDisplay&) = delete;
   BoardDisplay& operator=(const BoardDisplay&) = delete;
 
@@ -50,8 +56,14 @@ class BoardDisplay {
 
   void status(std::size_t board, const std::string& text);
   void line(std::size_t board, const std::string& text);
-  void drawRows();  // every row, from the cursor down; the cursor ends below them
-  std::string rowText(std::size_t board) const;
+  // The rows drawn, erased (as many lines as they take now); the cursor
+  // ends where they began.
+  void eraseRows(std::size_t width);
+  // Every row, from the cursor down (the rows drawn before erased first);
+  // the cursor ends below them.
+  void drawRows(std::size_t width);
+  std::string rowText(std::size_t board, std::size_t width) const;
+  std::size_t rowWidth() const;  // the terminal's columns less one
 
   std::mutex mutex_;
   std::ostream& out_;
@@ -59,7 +71,9 @@ class BoardDisplay {
   std::vector<std::string> devices_;  // padded to one width
   std::vector<std::string> statuses_;
   std::vector<std::unique_ptr<Row>> rows_;
-  bool rowsDrawn_ = false;
+  std::function<std::size_t()> columns_;
+  std::vector<std::size_t> drawn_;  // each drawn row's columns; empty before the first drawing
+  std::size_t drawnWidth_ = 0;
 };
 
 }  // namespace tarnwick::flash

@@ -5,11 +5,19 @@
 // waiting, flashing (with the run's own progress line), PASS or FAIL and why.
 // On a terminal the rows and the totals stay at the bottom and are redrawn in
 // place at each change; elsewhere each event (a board came, its run ended, it
-// went) prints one line, and the totals print at the end.
+// went) prints one line, and the totals print at the end; on a terminal a
+// FAIL also prints its line, whole, above the rows, as the row may be cut.
 //
-// Trap: rows are drawn from the boards' threads and the station's; one lock
-// keeps their text apart. A row that wraps would move every row below it:
-// rows are cut to kRowWidth columns.
+// Fitting the terminal: its width is asked before each drawing. A row that
+// does not fit keeps its state and the start of the reason (at least half
+// the row), and gives up the start of its name and device first ("..." and
+// their ends, where names of one fixture differ); the state is cut last.
+//
+// Traps: rows are drawn from the boards' threads and the station's; one
+// lock keeps their text apart. A row that wraps would move every row below
+// it and make the cursor-up count wrong: no row is wider than the terminal
+// less one column. A terminal made narrower rewraps the rows already drawn
+// (most do): the way up counts the lines they take at the new width.
 #pragma once
 
 #include <cstddef>
@@ -23,9 +31,12 @@ namespace tarnwick::flash {
 
 class StationDisplay {
  public:
+  // Where the terminal does not say its width.
   static constexpr std::size_t kRowWidth = 79;
 
-  StationDisplay(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+  // `columns` tells the terminal's width now (0: it does not say).
+  StationDisplay(std::ostream& out, bool terminal, std::function<std::size_t()> columns = {})
+      : out_(out), terminal_(terminal), columns_(std::move(columns)) {}
 
   // A new row, waiting; its index.
   std::size_t addSocket(const std::string& name);
@@ -58,9 +69,14 @@ class StationDisplay {
   Snapshot snapshot();
 
  private:
-  std::string rowText(const Row& row) const;
+  std::string rowText(const Row& row, std::size_t width) const;
+  std::string eventText(const Row& row, const std::string& event) const;
   std::string totalsText() const;
-  void redraw();  // under the lock
+  std::size_t rowWidth() const;  // the terminal's columns less one
+  // Under the lock: the drawn rows erased, the cursor where they began.
+  void clearRows(std::size_t width);
+  void printAbove(const std::string& text);  // under the lock
+  void redraw();                             // under the lock
   void notify() {
     if (changed_) changed_();
   }
@@ -71,7 +87,8 @@ class StationDisplay {
   std::vector<Row> rows_;
   int passed_ = 0;
   int failed_ = 0;
-  std::size_t drawnLines_ = 0;  // on the terminal, below the last message
+  std::function<std::size_t()> columns_;
+  std::vector<std::size_t> drawn_;  // on the terminal, below the last message: each line's columns
   std::function<void()> changed_;
 };
 

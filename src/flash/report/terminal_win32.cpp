@@ -23,4 +23,11 @@ bool standardErrorIsTerminal() {
   return true;
 }
 
+std::size_t standardErrorColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 0;
+  // The window's width, not the buffer's: the buffer can be wider than what shows.
+  return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
 }  // namespace tarnwick::flash

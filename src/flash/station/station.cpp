@@ -5,6 +5,7 @@
 #include "flash/gang/device_identity.h"
 #include "flash/report/exit_codes.h"
 #include "flash/report/flash_report.h"
+#include "flash/report/terminal.h"
 #include "flash/session/flash_session.h"
 #include "flash/station/station_record.h"
 #include "flash/station/station_serve.h"
@@ -306,9 +307,16 @@ int runStation(const FlashOptions& options, std::ostream& err, std::ostream& out
           << std::flush;
       return kExitLogNotWritten;
     }
+    if (log->endedInACutLine()) {
+      err << "tarnwick-flash: the log " << options.log
+          << " ends in a line cut short (a record left unfinished by a crash or a full disk); "
+             "it stays as it is, and the next record starts on a line of its own\n"
+          << std::flush;
+    }
   }
   std::ostringstream discarded;
-  StationDisplay display(options.quiet ? discarded : err, terminal && !options.quiet);
+  StationDisplay display(options.quiet ? discarded : err, terminal && !options.quiet,
+                         standardErrorColumns);
   display.message("station: " + options.hexFile + ", " + std::to_string(load.image->sendLines) +
                   " lines, sha256 " + load.image->sha256 +
                   (log ? "; records to " + options.log : std::string()) + "; Ctrl+C ends");
