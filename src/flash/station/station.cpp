@@ -180,12 +180,6 @@ void Station::added(const serial::PortDescription& port) {
   Socket* socket = socketFor(port);
   if (socket == nullptr || socket->board) return;
   socket->board = port;
-  if (socket->passed && sameBoard(*socket->passed, port)) {
-    // It passed, went and came back (its program started, or a loose cable).
-    setup_.display->setBoard(socket->row, port.device, locationOf(port));
-    setup_.display->setState(socket->row, "PASS", "PASS, back: not flashed again");
-    return;
-  }
   socket->flashDue = true;
 }
 
@@ -215,6 +209,13 @@ void Station::startDueRuns() {
       socket->run.reset();
     }
     socket->flashDue = false;
+    // Asked only now: it may have gone and come back before its run had ended.
+    if (socket->passed && sameBoard(*socket->passed, *socket->board)) {
+      // It passed, went and came back (its program started, or a loose cable).
+      setup_.display->setBoard(socket->row, socket->board->device, locationOf(*socket->board));
+      setup_.display->setState(socket->row, "PASS", "PASS, back: not flashed again");
+      continue;
+    }
     auto run = std::make_shared<Run>(*socket->board);
     setup_.display->setBoard(socket->row, run->board.device, locationOf(run->board));
     setup_.display->setState(socket->row, "flashing", "flashing");
