@@ -42,14 +42,6 @@ class ScriptedWatch : public serial::DeviceWatch {
     ready_.wait_for(lock, timeout, [this] { return !events_.empty(); });
     return std::exchange(events_, {});
   }
-  void forget(const std::string& device) override {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    forgotten_.push_back(device);
-  }
-  std::vector<std::string> forgotten() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return forgotten_;
-  }
 
  private:
   void push(serial::DeviceEvent event) {
@@ -60,7 +52,6 @@ class ScriptedWatch : public serial::DeviceWatch {
   std::mutex mutex_;
   std::condition_variable ready_;
   std::vector<serial::DeviceEvent> events_;
-  std::vector<std::string> forgotten_;
 };
 
 std::vector<std::string> linesOf(const std::string& text) {
@@ -187,12 +178,6 @@ struct StationTest : ::testing::Test {
     return waitFor([&] { return linesOf(testing::readFile(logPath)).size() >= count; });
   }
   std::string shown() const { return displayText.str(); }
-  std::size_t count(const std::string& text) const {
-    std::size_t found = 0;
-    for (auto at = shown().find(text); at != std::string::npos; at = shown().find(text, at + 1))
-      ++found;
-    return found;
-  }
 };
 
 TEST_F(StationTest, ABoardIsFlashedOnceWhileItStaysAndTheNextInItsSocketToo) {
@@ -323,63 +308,34 @@ TEST_F(StationTest, ABadImageOrALogThatCannotBeOpenedStopsItBeforeAnyBoardIsFlas
   EXPECT_EQ(sim.log().find("<- "), std::string::npos) << sim.log();
 }
 
-TEST_F(StationTest, ABoardBackAfterAPassIsFlashedOnlyIfItIsAnotherAndAfterAFailAlways) {
+TEST_F(StationTest, ABoardBackAfterAPassIsFlashedOnlyIfItIsAnother) {
   start(logPath);
-  BoardSim good(board({}));
-  watch.plug(inSocket(good, "1-1", "A1"));
+  BoardSim sim(board({}));
+  watch.plug(inSocket(sim, "1-1", "A1"));
   ASSERT_TRUE(waitForRecords(1)) << shown();
-  // It starts its program and shows up again: the same serial number and place.
-  watch.pull(inSocket(good, "1-1", "A1"));
-  watch.plug(inSocket(good, "1-1", "A1"));
-  ASSERT_TRUE(waitFor([&] { return count("PASS, back: not flashed again") == 1; })) << shown();
-  // Another board in that socket under the same device name: flashed.
-  watch.pull(inSocket(good, "1-1", "A1"));
-  watch.plug(inSocket(good, "1-1", "B2"));
+  // Its program started and it showed up again: the same serial number and place.
+  watch.pull(inSocket(sim, "1-1", "A1"));
+  watch.plug(inSocket(sim, "1-1", "A1"));
+  ASSERT_TRUE(waitFor([&] { return shown().find("PASS, back") != std::string::npos; })) << shown();
+  watch.pull(inSocket(sim, "1-1", "A1"));
+  watch.plug(inSocket(sim, "1-1", "B2"));
   ASSERT_TRUE(waitForRecords(2)) << shown();
   EXPECT_EQ(records().at(1)["serial_number"], "B2");
-
-  BoardSim refusing(board({"--error-at", "3"}));
-  watch.plug(inSocket(refusing, "1-2", "R"));
-  ASSERT_TRUE(waitForRecords(3)) << shown();
-  watch.pull(inSocket(refusing, "1-2", "R"));
-  watch.plug(inSocket(refusing, "1-2", "R"));
-  ASSERT_TRUE(waitForRecords(4)) << shown();
-  EXPECT_EQ(records().at(3)["serial_number"], "R");  // its error came once: it passes now
-  EXPECT_EQ(end(), kExitInterrupted);
-  EXPECT_NE(shown().find("passed 3, failed 1\n"), std::string::npos) << shown();
 }
 
-TEST_F(StationTest, ABoardWhosePortWentUnseenByTheWatchIsLookedForAfreshAndFlashedAgain) {
-  start(logPath);
-  BoardSim dropping(board({"--hangup-at", "3", "--back-after", "100"}));
-  watch.plug(inSocket(dropping, "1-1", "D"));
-  ASSERT_TRUE(waitForRecords(1)) << shown();
-  EXPECT_EQ(records().at(0)["outcome"], "vanished");
-  ASSERT_TRUE(waitFor([&] { return !watch.forgotten().empty(); })) << shown();
-  EXPECT_EQ(watch.forgotten().at(0), dropping.portPath());
-  // Found again at the next look, on its new port.
-  const std::string back = dropping.nextLine(10s);
-  ASSERT_FALSE(back.empty());
-  watch.plug(serial::PortDescription{
-      back, back, serial::UsbPortIdentity{0x2341, 0x0043, "Maker", "Board", "D", 0, "1-1"}});
-  ASSERT_TRUE(waitForRecords(2)) << shown();
-  EXPECT_EQ(records().at(1)["outcome"], "verified");
-}
-
-// The real watch on a named link, and the simulator dropping off mid-run and
-// coming back a millisecond later on a new pseudo-terminal under the same
-// link: far quicker than a look, so the link is never seen missing.
-TEST_F(StationTest, ABoardBackOnANewPortUnderItsLinkBetweenTwoLooksIsFlashedAgain) {
+// The simulator drops off mid-run and is back on a new pseudo-terminal under
+// its link before a look can see the link missing, and the watch cannot tell
+// the new port from the old (a pseudo-terminal's number comes back): only the
+// port saw the board go.
+TEST_F(StationTest, ABoardWhosePortWentWhileItsNameStayedIsFlashedAgainOnceFoundAfresh) {
   const std::string link = files.file("socket-1");
   options.port = link;
   BoardSim dropping(board({"--hangup-at", "3", "--back-after", "1", "--link", link}));
-  const auto devices = makeStationWatch(stationItems(link));
-  start(logPath, devices.get());
+  const auto blind = serial::makePathWatch({link}, [](const std::string&) { return ""; });
+  start(logPath, blind.get());
   ASSERT_TRUE(waitForRecords(2)) << shown();
   EXPECT_EQ(records().at(0)["outcome"], "vanished");
   EXPECT_EQ(records().at(1)["outcome"], "verified");
-  EXPECT_EQ(records().at(1)["device"], link) << shown();
-  end();
 }
 
 }  // namespace
