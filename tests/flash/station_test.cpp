@@ -138,14 +138,14 @@ struct StationTest : ::testing::Test {
     if (thread.joinable()) end();
   }
 
-  void start(const std::string& logFile) {
+  void start(const std::string& logFile, serial::DeviceWatch* devices = nullptr) {
     std::string error;
     log = RecordLog::open(logFile, error);
     ASSERT_TRUE(log) << error;
     StationSetup setup;
     setup.options = options;
     setup.image = loadHexImage(options.hexFile, true, kFlasherLimits.maxLines).image;
-    setup.watch = &watch;
+    setup.watch = devices != nullptr ? devices : &watch;
     setup.makePlatform = serial::makeSerialPlatformFor;
     setup.display = &display;
     setup.json = &json;
@@ -310,6 +310,36 @@ TEST_F(StationTest, ABadImageOrALogThatCannotBeOpenedStopsItBeforeAnyBoardIsFlas
                            " for appending: No such file or directory; no board is flashed "
                            "without its record\n");
   EXPECT_EQ(sim.log().find("<- "), std::string::npos) << sim.log();
+}
+
+TEST_F(StationTest, ABoardBackAfterAPassIsFlashedOnlyIfItIsAnother) {
+  start(logPath);
+  BoardSim sim(board({}));
+  watch.plug(inSocket(sim, "1-1", "A1"));
+  ASSERT_TRUE(waitForRecords(1)) << shown();
+  // Its program started and it showed up again: the same serial number and place.
+  watch.pull(inSocket(sim, "1-1", "A1"));
+  watch.plug(inSocket(sim, "1-1", "A1"));
+  ASSERT_TRUE(waitFor([&] { return shown().find("PASS, back") != std::string::npos; })) << shown();
+  watch.pull(inSocket(sim, "1-1", "A1"));
+  watch.plug(inSocket(sim, "1-1", "B2"));
+  ASSERT_TRUE(waitForRecords(2)) << shown();
+  EXPECT_EQ(records().at(1)["serial_number"], "B2");
+}
+
+// The simulator drops off mid-run and is back on a new pseudo-terminal under
+// its link before a look can see the link missing, and the watch cannot tell
+// the new port from the old (a pseudo-terminal's number comes back): only the
+// port saw the board go.
+TEST_F(StationTest, ABoardWhosePortWentWhileItsNameStayedIsFlashedAgainOnceFoundAfresh) {
+  const std::string link = files.file("socket-1");
+  options.port = link;
+  BoardSim dropping(board({"--hangup-at", "3", "--back-after", "1", "--link", link}));
+  const auto blind = serial::makePathWatch({link}, [](const std::string&) { return ""; });
+  start(logPath, blind.get());
+  ASSERT_TRUE(waitForRecords(2)) << shown();
+  EXPECT_EQ(records().at(0)["outcome"], "vanished");
+  EXPECT_EQ(records().at(1)["outcome"], "verified");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ TEST(PathWatch, ALinkIsPresentWhileItExistsWithWhatItsPortSaidWhenItCame) {
   const std::string link = folder.file("usb-0:1.2:1.0");
   UsbPortIdentity usb{0x2341, 0x0043, "Maker", "Board", "S7", 0, "1-1.2"};
   std::vector<PortDescription> listed{{device, device, usb}};
-  const auto watch = makePathWatch({link}, [&] { return listed; });
+  const auto watch = makePathWatch({link}, {}, [&] { return listed; });
 
   EXPECT_TRUE(watch->next(0ms).empty());  // not there at the start
   std::filesystem::create_symlink(device, link);
@@ -39,6 +39,35 @@ TEST(PathWatch, ALinkIsPresentWhileItExistsWithWhatItsPortSaidWhenItCame) {
   EXPECT_EQ(events[0].kind, DeviceEvent::Kind::Removed);
   ASSERT_TRUE(events[0].port.usb);
   EXPECT_EQ(events[0].port.usb->location, "1-1.2");
+}
+
+TEST(PathWatch, AnotherDeviceBehindThePathBetweenTwoLooksIsARemovalThenAnAddition) {
+  testing::TempFolder folder;
+  const std::string first = folder.write("ttyACM0", ""), second = folder.write("ttyACM1", "");
+  const std::string link = folder.file("by-path");
+  std::filesystem::create_symlink(first, link);
+  UsbPortIdentity usb{0x2341, 0x0043, "Maker", "Board", "A", 0, "1-1.2"};
+  std::vector<PortDescription> listed{{first, first, usb}, {"COM5", "COM5", usb}};
+  const auto watch = makePathWatch(
+      {link, "COM5"},
+      [](const std::string& path) { return std::filesystem::canonical(path).string(); },
+      [&] { return listed; });
+  const auto next = [&] {
+    std::string seen;
+    for (int look = 0; look < 40 && seen.empty(); ++look) {
+      for (const auto& e : watch->next(100ms))
+        seen += (e.kind == DeviceEvent::Kind::Added ? " +" : " -") + e.port.usb->serialNumber;
+    }
+    return seen;
+  };
+  EXPECT_EQ(next(), " +A +A");
+  // Re-pointed in one step, never missing; another board took COM5.
+  std::filesystem::create_symlink(second, folder.file("new"));
+  std::filesystem::rename(folder.file("new"), link);
+  listed = {{second, second, usb}, {"COM5", "COM5", usb}};
+  listed[0].usb->serialNumber = "B";
+  listed[1].usb->serialNumber = "C";
+  EXPECT_EQ(next(), " -A -A +B +C");
 }
 
 }  // namespace

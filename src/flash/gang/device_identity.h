@@ -25,4 +25,10 @@ std::optional<std::string> oneDeviceNamedTwice(const std::vector<std::string>& n
 // The system's part of deviceKey, in device_identity_posix.cpp / _win32.cpp.
 std::string systemDeviceKey(const std::string& name);
 
+// Which device a name leads to now, for telling a board from the next one
+// under the same name: deviceKey, and where the system makes a device's node
+// afresh each time it comes, which node (a board back on the same number is
+// another node). Stays the same while the device stays, whatever its port does.
+std::string deviceNowKey(const std::string& name);
+
 }  // namespace tarnwick::flash

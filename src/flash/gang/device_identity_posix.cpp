@@ -17,4 +17,13 @@ std::string systemDeviceKey(const std::string& name) {
   return "file " + std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
 }
 
+// The node's inode too: devtmpfs makes a new one for each device added, so a
+// board back as ttyACM0 is told from the one that left ttyACM0.
+std::string deviceNowKey(const std::string& name) {
+  struct stat status {};
+  if (::stat(name.c_str(), &status) != 0) return "name " + name;
+  return systemDeviceKey(name) + " node " + std::to_string(status.st_dev) + ":" +
+         std::to_string(status.st_ino);
+}
+
 }  // namespace tarnwick::flash

@@ -33,4 +33,10 @@ std::string systemDeviceKey(const std::string& name) {
   return "name " + dosName;
 }
 
+// A COM name's kernel device is all the system tells; the port list's
+// description (serial number, USB path) tells the rest.
+std::string deviceNowKey(const std::string& name) {
+  return systemDeviceKey(name);
+}
+
 }  // namespace tarnwick::flash

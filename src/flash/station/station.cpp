@@ -27,6 +27,13 @@ std::string locationOf(const serial::PortDescription& port) {
   return port.usb ? port.usb->location : std::string();
 }
 
+// The same board back: one USB device by its serial number, in the same place.
+bool sameBoard(const serial::PortDescription& a, const serial::PortDescription& b) {
+  return a.usb && b.usb && !a.usb->serialNumber.empty() &&
+         a.usb->serialNumber == b.usb->serialNumber && a.usb->location == b.usb->location &&
+         a.usb->vendorId == b.usb->vendorId && a.usb->productId == b.usb->productId;
+}
+
 // A run's progress into its socket's row; its messages are left out: the
 // run's outcome says why it ended.
 class RowSink : public ProgressSink {
@@ -83,7 +90,7 @@ std::unique_ptr<serial::DeviceWatch> makeStationWatch(const std::vector<StationI
   }
   std::vector<std::unique_ptr<serial::DeviceWatch>> watches;
   if (names) watches.push_back(serial::makePortWatch());
-  if (!paths.empty()) watches.push_back(serial::makePathWatch(paths));
+  if (!paths.empty()) watches.push_back(serial::makePathWatch(paths, deviceNowKey));
   return serial::combineWatches(std::move(watches));
 }
 
@@ -110,6 +117,10 @@ int Station::run() {
     }
   }
   while (!setup_.stop->requested() && !logBroken_) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      for (const auto& device : std::exchange(lost_, {})) setup_.watch->forget(device);
+    }
     const auto events = setup_.watch->next(kLook);
     {
       const std::lock_guard<std::mutex> lock(mutex_);
@@ -199,6 +210,13 @@ void Station::startDueRuns() {
       socket->run.reset();
     }
     socket->flashDue = false;
+    // Asked only now: it may have gone and come back before its run had ended.
+    if (socket->passed && sameBoard(*socket->passed, *socket->board)) {
+      // It passed, went and came back (its program started, or a loose cable).
+      setup_.display->setBoard(socket->row, socket->board->device, locationOf(*socket->board));
+      setup_.display->setState(socket->row, "PASS", "PASS, back: not flashed again");
+      continue;
+    }
     auto run = std::make_shared<Run>(*socket->board);
     setup_.display->setBoard(socket->row, run->board.device, locationOf(run->board));
     setup_.display->setState(socket->row, "flashing", "flashing");
@@ -249,6 +267,15 @@ void Station::finished(Socket& socket, Run& run, FlashOutcome outcome) {
   const std::lock_guard<std::mutex> lock(mutex_);
   if (setup_.json != nullptr) *setup_.json << line << std::flush;
   const bool pass = recorded && outcome.exitCode == kExitVerified;
+  socket.passed.reset();
+  if (pass) socket.passed = run.board;
+  if (outcome.exitCode == kExitDeviceVanished && !run.vanished && socket.board &&
+      socket.board->device == run.board.device) {
+    // Its port went, its name stayed as far as the watch saw: maybe it came
+    // back between two looks. The watch looks at it afresh.
+    socket.board.reset();
+    lost_.push_back(run.board.device);
+  }
   std::string state = pass ? "PASS" : std::string("FAIL ") + outcomeWord(outcome.exitCode);
   if (!recorded) {
     state = "FAIL not recorded: " + error;

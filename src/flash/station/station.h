@@ -12,6 +12,13 @@
 // record_log.h), is on the disk, and only then does the socket show PASS or
 // FAIL; it stays so until the board goes. A socket's board is flashed once
 // while it stays plugged in; the next board in it is flashed when it comes.
+// A board that leaves and comes back: flashed again after a FAIL (also one
+// whose port went without the watch seeing it go: the watch forgets it and
+// adds it again when it finds it); after a PASS only when it is another
+// board. The one that passed is known by its USB serial number and place,
+// so one that starts its program and shows up again is not flashed twice;
+// a board with no serial number cannot be told from the next one, and is
+// flashed.
 //
 // A board that goes during its run stops its session at once (its own stop
 // request) and is FAIL, "vanished", even where the port layer would not have
@@ -95,8 +102,9 @@ class Station {
     const StationItem* item = nullptr;
     std::string key;  // the device path, or the USB path (or device) a name matched
     std::size_t row = 0;
-    std::optional<serial::PortDescription> board;  // the board in it now
-    bool flashDue = false;                         // it came and was not flashed yet
+    std::optional<serial::PortDescription> board;   // the board in it now
+    bool flashDue = false;                          // it came and was not flashed yet
+    std::optional<serial::PortDescription> passed;  // its last board, if that one passed
     std::shared_ptr<Run> run;
   };
 
@@ -119,6 +127,7 @@ class Station {
   std::atomic<int> passed_{0};
   std::atomic<int> failed_{0};
   std::atomic<bool> logBroken_{false};
+  std::vector<std::string> lost_;  // boards whose port went unseen by the watch: to forget
 };
 
 // tarnwick-flash --station: reads the image, opens the log, watches the

@@ -43,6 +43,7 @@ class ListWatch : public DeviceWatch {
     if (!rhythm_.due(timeout)) return {};
     return present_.update(listPorts_());
   }
+  void forget(const std::string& device) override { present_.remove(device); }
 
  private:
   PortListing listPorts_;
@@ -55,29 +56,57 @@ bool sameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, error);
 }
 
+bool sameUsb(const std::optional<UsbPortIdentity>& a, const std::optional<UsbPortIdentity>& b) {
+  if (!a || !b) return !a && !b;
+  return a->vendorId == b->vendorId && a->productId == b->productId &&
+         a->serialNumber == b->serialNumber && a->location == b->location &&
+         a->interfaceNumber == b->interfaceNumber;
+}
+
 // Named paths. A path stays the device's name, as the user named it, with
 // what the port list says of the device it leads to, taken when it appears.
+// A path that exists is described again only when its identity changes; a
+// name that is no file (COM5) is described at every look, and a different
+// description there is a different device.
 class PathWatch : public DeviceWatch {
  public:
-  PathWatch(std::vector<std::string> paths, PortListing listPorts)
-      : paths_(std::move(paths)), listPorts_(std::move(listPorts)), rhythm_(250ms) {}
+  PathWatch(std::vector<std::string> paths, PathIdentity identify, PortListing listPorts)
+      : paths_(std::move(paths)),
+        identify_(std::move(identify)),
+        listPorts_(std::move(listPorts)),
+        rhythm_(250ms) {}
 
   std::vector<DeviceEvent> next(std::chrono::milliseconds timeout) override {
     if (!rhythm_.due(timeout)) return {};
     std::optional<std::vector<PortDescription>> list;  // asked once a look, when needed
     std::vector<PortDescription> now;
+    std::vector<DeviceEvent> events;
     for (const auto& path : paths_) {
       std::error_code error;
       const bool exists = std::filesystem::exists(path, error);
-      if (const PortDescription* known = present_.find(path); known != nullptr && exists) {
+      const std::string identity = exists && identify_ ? identify_(path) : std::string();
+      const PortDescription* known = present_.find(path);
+      if (known != nullptr && exists && identities_[path] == identity) {
         now.push_back(*known);
         continue;
       }
       if (!list) list = listPorts_();
-      if (auto port = describe(path, exists, *list)) now.push_back(std::move(*port));
+      auto port = describe(path, exists, *list);
+      if (!port) continue;
+      identities_[path] = identity;
+      if (known != nullptr &&
+          (exists || port->openName != known->openName || !sameUsb(port->usb, known->usb))) {
+        // Another device under the same name: the one that was there went first.
+        events.push_back({DeviceEvent::Kind::Removed, *present_.remove(path)});
+      }
+      now.push_back(std::move(*port));
     }
-    return present_.update(now);
+    auto more = present_.update(now);
+    events.insert(events.end(), more.begin(), more.end());
+    return events;
   }
+
+  void forget(const std::string& device) override { present_.remove(device); }
 
  private:
   // A name that is no file (COM5) is present while the list names it.
@@ -93,9 +122,11 @@ class PathWatch : public DeviceWatch {
   }
 
   std::vector<std::string> paths_;
+  PathIdentity identify_;
   PortListing listPorts_;
   Rhythm rhythm_;
   PresentDevices present_;
+  std::map<std::string, std::string> identities_;  // of each path present, when it was described
 };
 
 class CombinedWatch : public DeviceWatch {
@@ -109,6 +140,9 @@ class CombinedWatch : public DeviceWatch {
       events.insert(events.end(), more.begin(), more.end());
     }
     return events;
+  }
+  void forget(const std::string& device) override {
+    for (auto& watch : watches_) watch->forget(device);
   }
 
  private:
@@ -154,8 +188,9 @@ std::vector<PortDescription> PresentDevices::all() const {
   return ports;
 }
 
-std::unique_ptr<DeviceWatch> makePathWatch(std::vector<std::string> paths, PortListing listPorts) {
-  return std::make_unique<PathWatch>(std::move(paths), std::move(listPorts));
+std::unique_ptr<DeviceWatch> makePathWatch(std::vector<std::string> paths, PathIdentity identify,
+                                           PortListing listPorts) {
+  return std::make_unique<PathWatch>(std::move(paths), std::move(identify), std::move(listPorts));
 }
 
 std::unique_ptr<DeviceWatch> makeListWatch(PortListing listPorts,

@@ -14,7 +14,10 @@
 //   makePathWatch    named device paths, such as the links udev makes and
 //                    removes with each device (/dev/serial/by-path/...); a
 //                    path is present while it exists or the port list names
-//                    it (COM5), looked at every 250 ms
+//                    it (COM5), looked at every 250 ms; the device behind it
+//                    is compared at each look, so a link re-pointed or a
+//                    board back on a new port between two looks is a
+//                    removal and an addition
 //   combineWatches   several as one
 //
 // Trap: a device's name can come back for another device (ttyACM0 unplugged,
@@ -44,13 +47,21 @@ class DeviceWatch {
   // What happened since the last call, waiting up to `timeout` for the first
   // event; empty when nothing happened.
   virtual std::vector<DeviceEvent> next(std::chrono::milliseconds timeout) = 0;
+  // The caller lost the device (its port hung up) though no removal came:
+  // the watch forgets it, and a later look that finds it adds it afresh.
+  // Every watch that keeps what is present must.
+  virtual void forget(const std::string& /*device*/) {}
 };
 
 using PortListing = std::function<std::vector<PortDescription>()>;
 
+// Which device a path that exists leads to now: equal at two looks only when
+// the same device is behind it. The caller decides what "the same" is.
+using PathIdentity = std::function<std::string(const std::string& path)>;
+
 std::unique_ptr<DeviceWatch> makePortWatch();
 
-std::unique_ptr<DeviceWatch> makePathWatch(std::vector<std::string> paths,
+std::unique_ptr<DeviceWatch> makePathWatch(std::vector<std::string> paths, PathIdentity identify,
                                            PortListing listPorts = listSerialPorts);
 
 // The port list asked at every look, at most every `interval`: the watch of

@@ -57,6 +57,9 @@ class UdevWatch : public DeviceWatch {
     return events;
   }
 
+  // Listed again at the next relist if it is still there.
+  void forget(const std::string& device) override { present_.remove(device); }
+
  private:
   void relist(std::vector<DeviceEvent>& events) {
     receive(events);  // what came before the listing goes first
