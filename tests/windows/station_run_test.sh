@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The production station on Windows: tarnwick-flash.exe --station COM11,COM12
+# The production station on Windows: tarnwick-flash.exe --station com11,COM12:
 # under Wine, with boards (the board simulator, built for this machine) plugged
 # and pulled while it runs, each board as one socket's whole life on a line:
 #   a board plugged is flashed and recorded, and not again while it stays;
@@ -79,6 +79,8 @@ wait_for() {
 
 # The SERIALCOMM value naming a port ("\Device\Serial10" for COM11), as Wine made it.
 declare -A serialcomm
+# The sockets as MATCH names them, each port as a user may spell it.
+declare -A socket=([COM11]=com11 [COM12]=COM12:)
 serialcomm_value() {
   wine reg query 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' </dev/null 2>/dev/null | tr -d '\r' |
     awk -v port="$1" '$2 == "REG_SZ" && $3 == port { print $1 }'
@@ -108,7 +110,7 @@ pull() {
   wait "$pid" || true
   wait_for 30 "the station to see the board in $2 go" gone_more "$2" "$seen"
 }
-gone_count() { grep -c "^$1: \(gone\|FAIL vanished\)" "$work/station.err" || true; }
+gone_count() { grep -c "^${socket[$1]}: \(gone\|FAIL vanished\)" "$work/station.err" || true; }
 gone_more() { [ "$(gone_count "$1")" -gt "$2" ]; }
 
 records() { if [ -f "$work/boards.jsonl" ]; then grep -c . "$work/boards.jsonl"; else echo 0; fi; }
@@ -147,8 +149,9 @@ for port in COM11 COM12; do
   reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "${serialcomm[$port]}" /f
 done
 
-# Windows paths, as a user there types them; a silent board waits for a pull or a stop.
-wine "$flash_exe" --station COM11,COM12 "$win_work\\image.hex" --log "$win_work\\boards.jsonl" \
+# Names and paths as a user on Windows types them (any spelling of a COM port
+# names it); a silent board waits for a pull or a stop.
+wine "$flash_exe" --station "${socket[COM11]},${socket[COM12]}" "$win_work\\image.hex" --log "$win_work\\boards.jsonl" \
   --answer-timeout 60 </dev/null >station.out 2>station.err &
 station=$!
 wait_for 30 "the station to start" grep -q 'Ctrl+C ends' station.err
@@ -156,7 +159,7 @@ wait_for 30 "the station to start" grep -q 'Ctrl+C ends' station.err
 # One board, plugged: flashed and recorded as a reader of the log sees it.
 plug first COM11
 wait_for 60 "the first board's record" has_records 1
-expect 1 device COM11
+expect 1 device com11
 expect 1 port '\\.\COM11'
 expect 1 outcome verified
 expect 1 exit_code 0
@@ -172,20 +175,20 @@ wait_for 30 "the silent board's first lines" started_lines silent
 pull first COM11
 plug second COM11
 wait_for 60 "the second board's record" has_records 2
-expect 2 device COM11
+expect 2 device com11
 expect 2 outcome verified
 [ "$(records)" -eq 2 ] || fail "the silent board ended before it was pulled"
 
 # Pulled mid-run: FAIL vanished; the next board there is flashed again.
 pull silent COM12
 wait_for 30 "the pulled board's record" has_records 3
-expect 3 device COM12
+expect 3 device COM12:
 expect 3 outcome vanished
 expect 3 exit_code 6
 expect_has 3 message "vanished"
 plug again COM12
 wait_for 60 "the re-plugged board's record" has_records 4
-expect 4 device COM12
+expect 4 device COM12:
 expect 4 outcome verified
 
 # Stayed plugged all along: flashed once, not again when the others came and went.
@@ -202,7 +205,7 @@ wait "$station" || status=$?
 station=""
 [ "$status" -eq 130 ] || fail "the station ended with $status after Ctrl+C, not 130"
 wait_for 5 "the interrupted board's record" has_records 5
-expect 5 device COM11
+expect 5 device com11
 expect 5 outcome interrupted
 expect 5 exit_code 130
 grep -q '^passed 3, failed 2' station.err || fail "no totals 'passed 3, failed 2' at the end"
