@@ -30,8 +30,12 @@ flash_exe=$(realpath "$1")
 boardsim=$(realpath "$2")
 hex=$(realpath "$3")
 : "${WINEPREFIX:?}"
+export LC_ALL=C.UTF-8  # Wine reads the command line's names as UTF-8
 
 work=$(mktemp -d)
+# The image and the log in a folder whose name is not ASCII: the record must
+# name the image as it was typed.
+folder="Prüfplatz"
 boards=()   # process ids of the simulators running
 station=""
 keep=""
@@ -62,7 +66,7 @@ fail() {
   echo "--- station's output" >&2
   cat "$work/station.err" >&2 || true
   echo "--- records" >&2
-  cat "$work/boards.jsonl" >&2 || true
+  cat "$work/$folder/boards.jsonl" >&2 || true
   keep=1
   exit 1
 }
@@ -113,12 +117,12 @@ pull() {
 gone_count() { grep -c "^${socket[$1]}: \(gone\|FAIL vanished\)" "$work/station.err" || true; }
 gone_more() { [ "$(gone_count "$1")" -gt "$2" ]; }
 
-records() { if [ -f "$work/boards.jsonl" ]; then grep -c . "$work/boards.jsonl"; else echo 0; fi; }
+records() { if [ -f "$work/$folder/boards.jsonl" ]; then grep -c . "$work/$folder/boards.jsonl"; else echo 0; fi; }
 has_records() { [ "$(records)" -ge "$1" ]; }
 # field N KEY: record N's value (strings without their quotes).
 field() {
   python3 -c 'import json,sys; v=json.loads(open(sys.argv[1]).read().splitlines()[int(sys.argv[2])-1])[sys.argv[3]]; print(v)' \
-    "$work/boards.jsonl" "$1" "$2"
+    "$work/$folder/boards.jsonl" "$1" "$2"
 }
 expect() {
   local got
@@ -133,10 +137,11 @@ expect_has() {
 started_lines() { grep -q '^<- BOOT:' "$work/$1.log"; }
 
 cd "$work"
-cp "$hex" image.hex
-lines=$(grep -c . image.hex)
-sha=$(sha256sum image.hex | cut -d' ' -f1)
-win_work="Z:${work//\//\\}"
+mkdir "$folder"
+cp "$hex" "$folder/image.hex"
+lines=$(grep -c . "$folder/image.hex")
+sha=$(sha256sum "$folder/image.hex" | cut -d' ' -f1)
+win_folder="Z:${work//\//\\}\\$folder"
 
 reg add 'HKLM\Software\Wine\Ports' /v COM11 /d "$work/com11" /f
 reg add 'HKLM\Software\Wine\Ports' /v COM12 /d "$work/com12" /f
@@ -151,7 +156,8 @@ done
 
 # Names and paths as a user on Windows types them (any spelling of a COM port
 # names it); a silent board waits for a pull or a stop.
-wine "$flash_exe" --station "${socket[COM11]},${socket[COM12]}" "$win_work\\image.hex" --log "$win_work\\boards.jsonl" \
+wine "$flash_exe" --station "${socket[COM11]},${socket[COM12]}" "$win_folder\\image.hex" \
+  --log "$win_folder\\boards.jsonl" \
   --answer-timeout 60 </dev/null >station.out 2>station.err &
 station=$!
 wait_for 30 "the station to start" grep -q 'Ctrl+C ends' station.err
@@ -163,7 +169,7 @@ expect 1 device com11
 expect 1 port '\\.\COM11'
 expect 1 outcome verified
 expect 1 exit_code 0
-expect 1 file "$win_work\\image.hex"
+expect 1 file "$win_folder\\image.hex"
 expect 1 lines "$lines"
 expect 1 sha256 "$sha"
 expect_has 1 board_info 'VER=2.1 simulated board'
