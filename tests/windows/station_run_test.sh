@@ -36,7 +36,8 @@ work=$(mktemp -d)
 # The image and the log in a folder whose name is not ASCII: the record must
 # name the image as it was typed.
 folder="Prüfplatz"
-boards=()   # process ids of the simulators running
+log="$work/$folder/boards.jsonl"
+declare -A board  # each board's simulator, by name
 station=""
 keep=""
 
@@ -50,7 +51,7 @@ reg() { wine reg "$@" </dev/null >/dev/null 2>&1; }
 
 cleanup() {
   local pid
-  for pid in $station "${boards[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in $station "${board[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   reg delete 'HKLM\Software\Wine\Ports' /v COM11 /f || true
   reg delete 'HKLM\Software\Wine\Ports' /v COM12 /f || true
@@ -66,7 +67,7 @@ fail() {
   echo "--- station's output" >&2
   cat "$work/station.err" >&2 || true
   echo "--- records" >&2
-  cat "$work/$folder/boards.jsonl" >&2 || true
+  cat "$log" >&2 || true
   keep=1
   exit 1
 }
@@ -96,8 +97,7 @@ plug() {
   shift 2
   local link="$work/${port,,}"
   "$boardsim" --fast --verbose --link "$link" "$@" >"$work/$name.out" 2>"$work/$name.log" &
-  boards+=($!)
-  eval "board_$name=$!"
+  board[$name]=$!
   wait_for 10 "$name's port" test -L "$link"
   reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "${serialcomm[$port]}" /d "$port" /f
 }
@@ -106,23 +106,23 @@ plug() {
 # has seen it go (its socket shows "gone", or FAIL vanished mid-run) before
 # the next board can come into that socket.
 pull() {
-  local pid seen
+  local seen
   seen=$(gone_count "$2")
   reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "${serialcomm[$2]}" /f
-  pid=$(eval echo "\$board_$1")
-  kill "$pid"
-  wait "$pid" || true
+  kill "${board[$1]}"
+  wait "${board[$1]}" || true
+  unset "board[$1]"
   wait_for 30 "the station to see the board in $2 go" gone_more "$2" "$seen"
 }
 gone_count() { grep -c "^${socket[$1]}: \(gone\|FAIL vanished\)" "$work/station.err" || true; }
 gone_more() { [ "$(gone_count "$1")" -gt "$2" ]; }
 
-records() { if [ -f "$work/$folder/boards.jsonl" ]; then grep -c . "$work/$folder/boards.jsonl"; else echo 0; fi; }
+records() { if [ -f "$log" ]; then grep -c . "$log"; else echo 0; fi; }
 has_records() { [ "$(records)" -ge "$1" ]; }
 # field N KEY: record N's value (strings without their quotes).
 field() {
   python3 -c 'import json,sys; v=json.loads(open(sys.argv[1]).read().splitlines()[int(sys.argv[2])-1])[sys.argv[3]]; print(v)' \
-    "$work/$folder/boards.jsonl" "$1" "$2"
+    "$log" "$1" "$2"
 }
 expect() {
   local got
