@@ -113,7 +113,7 @@ class PathWatch : public DeviceWatch {
   static std::optional<PortDescription> describe(const std::string& path, bool exists,
                                                  const std::vector<PortDescription>& list) {
     for (const auto& port : list) {
-      if (port.device == path || port.openName == path || (exists && sameFile(port.device, path))) {
+      if (namesPort(path, port) || (exists && sameFile(port.device, path))) {
         return PortDescription{path, port.openName == port.device ? path : port.openName, port.usb};
       }
     }

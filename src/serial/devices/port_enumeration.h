@@ -45,6 +45,11 @@ struct PortDescription {
 
 std::vector<PortDescription> listSerialPorts();
 
+// Whether a name as a person types it names the listed port: its device or
+// open name on Linux; on Windows any spelling of its DOS device name, in any
+// case ("com5", "COM5:", "\\.\COM5").
+bool namesPort(const std::string& name, const PortDescription& port);
+
 // Sorts by device name with numbers compared as numbers (each platform's
 // listSerialPorts ends with it).
 void sortByDeviceName(std::vector<PortDescription>& ports);

@@ -9,4 +9,8 @@ std::vector<PortDescription> listSerialPorts() {
   return {};
 }
 
+bool namesPort(const std::string& name, const PortDescription& port) {
+  return name == port.device || name == port.openName;
+}
+
 }  // namespace tarnwick::serial

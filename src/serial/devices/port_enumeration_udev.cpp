@@ -114,4 +114,8 @@ std::vector<PortDescription> listSerialPorts() {
   return ports;
 }
 
+bool namesPort(const std::string& name, const PortDescription& port) {
+  return name == port.device || name == port.openName;
+}
+
 }  // namespace tarnwick::serial

@@ -34,6 +34,7 @@
 #include <setupapi.h>
 // clang-format on
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -207,7 +208,20 @@ void addSerialCommPorts(std::vector<PortDescription>& ports) {
   RegCloseKey(key);
 }
 
+// "\\.\COM5", "COM5:" and "com5" -> "COM5"; the system reads DOS device names so.
+std::string dosDeviceName(std::string name) {
+  const std::string local = "\\\\.\\";
+  if (name.rfind(local, 0) == 0) name.erase(0, local.size());
+  if (!name.empty() && name.back() == ':') name.pop_back();
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name;
+}
+
 }  // namespace
+
+bool namesPort(const std::string& name, const PortDescription& port) {
+  return name == port.openName || dosDeviceName(name) == dosDeviceName(port.device);
+}
 
 std::vector<PortDescription> listSerialPorts() {
   std::vector<PortDescription> ports;
