@@ -7,6 +7,7 @@
 #   still being flashed);
 #   a board pulled mid-run is FAIL vanished, and the board plugged there next
 #   is flashed again;
+#   its page server (--serve, on the loopback address) gives the log's bytes;
 #   Ctrl+C (Wine makes the console's Ctrl+C event of SIGINT) ends the station
 #   with 130, the board being flashed recorded as interrupted, and the totals.
 #
@@ -154,11 +155,14 @@ for port in COM11 COM12; do
   reg delete 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v "${serialcomm[$port]}" /f
 done
 
+serve_port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+served() { python3 -c 'import sys, urllib.request; sys.stdout.buffer.write(urllib.request.urlopen(sys.argv[1], timeout=10).read())' "http://127.0.0.1:$serve_port$1"; }
+
 # Names and paths as a user on Windows types them (any spelling of a COM port
 # names it); a silent board waits for a pull or a stop.
 wine "$flash_exe" --station "${socket[COM11]},${socket[COM12]}" "$win_folder\\image.hex" \
   --log "$win_folder\\boards.jsonl" \
-  --answer-timeout 60 </dev/null >station.out 2>station.err &
+  --answer-timeout 60 --serve "$serve_port" </dev/null >station.out 2>station.err &
 station=$!
 wait_for 30 "the station to start" grep -q 'Ctrl+C ends' station.err
 
@@ -196,6 +200,10 @@ plug again COM12
 wait_for 60 "the re-plugged board's record" has_records 4
 expect 4 device COM12:
 expect 4 outcome verified
+
+# Served as Linux serves it: /records holds the log's bytes.
+served /records >served.jsonl || fail "the station served no /records"
+cmp -s served.jsonl "$log" || fail "/records differs from the log"
 
 # Stayed plugged all along: flashed once, not again when the others came and went.
 grep -q '^<- BOOT#' second.log || fail "the second board was not verified"
