@@ -51,7 +51,7 @@ TEST(PathWatch, AnotherDeviceBehindThePathBetweenTwoLooksIsARemovalThenAnAdditio
   const auto watch = makePathWatch(
       {link, "COM5"},
       [](const std::string& path) { return std::filesystem::canonical(path).string(); },
-      [&] { return listed; });
+      [&] { return listed; }, false);
   const auto next = [&] {
     std::string seen;
     for (int look = 0; look < 40 && seen.empty(); ++look) {
@@ -68,6 +68,22 @@ TEST(PathWatch, AnotherDeviceBehindThePathBetweenTwoLooksIsARemovalThenAnAdditio
   listed[0].usb->serialNumber = "B";
   listed[1].usb->serialNumber = "C";
   EXPECT_EQ(next(), " -A -A +B +C");
+}
+
+// A station waiting on empty sockets must not list the system's ports at every
+// look (thousands of system calls each): a missing path there names no port.
+TEST(PathWatch, AMissingPathDoesNotAskForThePortList) {
+  testing::TempFolder folder;
+  int listings = 0;
+  const auto watch = makePathWatch(
+      {folder.file("socket")}, [](const std::string& path) { return path; },
+      [&] {
+        ++listings;
+        return std::vector<PortDescription>{};
+      },
+      true);
+  for (int look = 0; look < 3; ++look) EXPECT_TRUE(watch->next(300ms).empty());
+  EXPECT_EQ(listings, 0);
 }
 
 }  // namespace

@@ -70,10 +70,12 @@ bool sameUsb(const std::optional<UsbPortIdentity>& a, const std::optional<UsbPor
 // description there is a different device.
 class PathWatch : public DeviceWatch {
  public:
-  PathWatch(std::vector<std::string> paths, PathIdentity identify, PortListing listPorts)
+  PathWatch(std::vector<std::string> paths, PathIdentity identify, PortListing listPorts,
+            bool namesAreFiles)
       : paths_(std::move(paths)),
         identify_(std::move(identify)),
         listPorts_(std::move(listPorts)),
+        namesAreFiles_(namesAreFiles),
         rhythm_(250ms) {}
 
   std::vector<DeviceEvent> next(std::chrono::milliseconds timeout) override {
@@ -86,6 +88,9 @@ class PathWatch : public DeviceWatch {
       const bool exists = std::filesystem::exists(path, error);
       const std::string identity = exists && identify_ ? identify_(path) : std::string();
       const PortDescription* known = present_.find(path);
+      // Nothing there and nothing was: the port list (thousands of system calls
+      // a look) could not name it either.
+      if (!exists && known == nullptr && namesAreFiles_) continue;
       if (known != nullptr && exists && identities_[path] == identity) {
         now.push_back(*known);
         continue;
@@ -124,6 +129,7 @@ class PathWatch : public DeviceWatch {
   std::vector<std::string> paths_;
   PathIdentity identify_;
   PortListing listPorts_;
+  bool namesAreFiles_;
   Rhythm rhythm_;
   PresentDevices present_;
   std::map<std::string, std::string> identities_;  // of each path present, when it was described
@@ -189,8 +195,9 @@ std::vector<PortDescription> PresentDevices::all() const {
 }
 
 std::unique_ptr<DeviceWatch> makePathWatch(std::vector<std::string> paths, PathIdentity identify,
-                                           PortListing listPorts) {
-  return std::make_unique<PathWatch>(std::move(paths), std::move(identify), std::move(listPorts));
+                                           PortListing listPorts, bool namesAreFiles) {
+  return std::make_unique<PathWatch>(std::move(paths), std::move(identify), std::move(listPorts),
+                                     namesAreFiles);
 }
 
 std::unique_ptr<DeviceWatch> makeListWatch(PortListing listPorts,

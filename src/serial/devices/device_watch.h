@@ -61,8 +61,11 @@ using PathIdentity = std::function<std::string(const std::string& path)>;
 
 std::unique_ptr<DeviceWatch> makePortWatch();
 
+// namesAreFiles: a path that is no file names no port in the listing, so it
+// is not asked for one (the system's ports: portNamesAreFiles()).
 std::unique_ptr<DeviceWatch> makePathWatch(std::vector<std::string> paths, PathIdentity identify,
-                                           PortListing listPorts = listSerialPorts);
+                                           PortListing listPorts = listSerialPorts,
+                                           bool namesAreFiles = portNamesAreFiles());
 
 // The port list asked at every look, at most every `interval`: the watch of
 // systems without device events, and a reference for tests.

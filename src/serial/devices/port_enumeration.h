@@ -50,6 +50,11 @@ std::vector<PortDescription> listSerialPorts();
 // case ("com5", "COM5:", "\\.\COM5").
 bool namesPort(const std::string& name, const PortDescription& port);
 
+// Whether every port the list can name is a file (Linux's device nodes), so a
+// name that is no file names no port and the list need not be asked (Windows'
+// COM ports are no files).
+bool portNamesAreFiles();
+
 // Sorts by device name with numbers compared as numbers (each platform's
 // listSerialPorts ends with it).
 void sortByDeviceName(std::vector<PortDescription>& ports);

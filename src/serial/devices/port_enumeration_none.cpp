@@ -13,4 +13,8 @@ bool namesPort(const std::string& name, const PortDescription& port) {
   return name == port.device || name == port.openName;
 }
 
+bool portNamesAreFiles() {
+  return true;
+}
+
 }  // namespace tarnwick::serial

@@ -223,6 +223,10 @@ bool namesPort(const std::string& name, const PortDescription& port) {
   return name == port.openName || dosDeviceName(name) == dosDeviceName(port.device);
 }
 
+bool portNamesAreFiles() {
+  return false;
+}
+
 std::vector<PortDescription> listSerialPorts() {
   std::vector<PortDescription> ports;
   addDevicePorts(ports);
