@@ -54,9 +54,13 @@ TEST_F(StationDisplayTest, OnANarrowTerminalRowsFitAndKeepTheStateAndTheReasonsS
       << lastFlashing;
 
   // Made narrower, the terminal rewraps the two rows and the totals drawn at
-  // 60 columns (59, 59 and 18 wide) into 3, 3 and 1 lines of 20: all are erased.
+  // 60 columns (59, 59 and 18 wide) into 3, 3 and 1 lines of 20: all are erased,
+  // at the next look, with no change of state.
+  const std::size_t drawn = out.str().size();
+  display.refit();
+  EXPECT_EQ(out.str().size(), drawn);  // the same width: nothing drawn again
   columns = 20;
-  display.setTotals(0, 1);
+  display.refit();
   ASSERT_NE(out.str().rfind("\x1b[7A"), std::string::npos);
   for (const auto& line : linesOf(out.str().substr(out.str().rfind("\x1b[7A"))))
     EXPECT_LT(line.size(), 20u) << line;

@@ -160,10 +160,16 @@ void StationDisplay::printAbove(const std::string& text) {
   out_ << text << '\n';
 }
 
+void StationDisplay::refit() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (terminal_ && !drawn_.empty() && rowWidth() != drawnWidth_) redraw();
+}
+
 void StationDisplay::redraw() {
   if (!terminal_) return;
   const std::size_t width = rowWidth();
   clearRows(width);
+  drawnWidth_ = width;
   for (const Row& row : rows_) {
     const std::string text = rowText(row, width);
     out_ << text << '\n';

@@ -49,6 +49,10 @@ class StationDisplay {
   void setTotals(int passed, int failed);
   // A line of its own above the rows, on a terminal or not.
   void message(const std::string& text);
+  // Draws the rows again where the terminal's width changed since they were
+  // drawn (the station asks at each look for boards), so a resize needs no
+  // change of state to be followed.
+  void refit();
   // Ends the display: the totals as a last line where they were not shown.
   void finish();
 
@@ -75,6 +79,7 @@ class StationDisplay {
   std::size_t rowWidth() const;  // the terminal's columns less one
   // Under the lock: the drawn rows erased, the cursor where they began.
   void clearRows(std::size_t width);
+  std::size_t drawnWidth_ = 0;               // the width the rows were last drawn at
   void printAbove(const std::string& text);  // under the lock
   void redraw();                             // under the lock
   void notify() {

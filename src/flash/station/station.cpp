@@ -135,6 +135,7 @@ int Station::run() {
       if (!setup_.stop->requested() && !logBroken_) startDueRuns();
     }
     joinEndedRuns(false);
+    setup_.display->refit();
   }
   stopEveryRun();
   joinEndedRuns(true);
