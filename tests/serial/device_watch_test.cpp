@@ -41,5 +41,27 @@ TEST(PathWatch, ALinkIsPresentWhileItExistsWithWhatItsPortSaidWhenItCame) {
   EXPECT_EQ(events[0].port.usb->location, "1-1.2");
 }
 
+// A station looks at its empty sockets for hours: the port list, slow to read
+// on a small board, is asked only once a board is there.
+TEST(PathWatch, AnEmptySocketIsLookedAtWithoutReadingThePortList) {
+  testing::TempFolder folder;
+  const std::string device = folder.write("ttyACM0", "");
+  const std::string link = folder.file("usb-0:1.3:1.0");
+  int reads = 0;
+  const auto watch = makePathWatch({link}, [&] {
+    ++reads;
+    return std::vector<PortDescription>{};
+  });
+  for (int look = 0; look < 3; ++look) EXPECT_TRUE(watch->next(300ms).empty());
+  EXPECT_EQ(reads, 0);
+
+  std::filesystem::create_symlink(device, link);
+  std::vector<DeviceEvent> events;
+  for (int look = 0; look < 40 && events.empty(); ++look) events = watch->next(100ms);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].kind, DeviceEvent::Kind::Added);
+  EXPECT_EQ(reads, 1);  // what the port said of itself, once, as it came
+}
+
 }  // namespace
 }  // namespace tarnwick::serial
