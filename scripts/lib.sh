@@ -59,8 +59,9 @@ PACKAGE_PACKAGES=(help2man dpkg-dev file nsis)
 # cross-built (g++-mingw-w64-x86-64, whose objdump lists each program's DLLs), tried
 # under Wine (wine, wine64), the installed window on Xvfb, found with xdotool,
 # photographed with ImageMagick, closed through its window manager protocol (python3-xlib).
+# debootstrap makes the arm64 Debian root that the arm64 package is installed into.
 PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db g++-mingw-w64-x86-64 wine
-  wine64 xvfb xauth xdotool imagemagick python3-xlib)
+  wine64 xvfb xauth xdotool imagemagick python3-xlib debootstrap)
 
 # The arm64 cross-build (scripts/test-arm64, scripts/package): Debian's cross
 # toolchain; qemu's user-mode emulator, with binfmt-support to register it with
