@@ -66,7 +66,7 @@ def own_cpu_seconds(pid):
 def main(argv):
     if "-h" in argv or "--help" in argv or len(argv) < 3:
         usage()
-    flasher, boardsim, image = argv[:3]
+    flasher, boardsim, image = (os.path.abspath(arg) for arg in argv[:3])
     boards = int(argv[argv.index("--boards") + 1]) if "--boards" in argv else 3
     rounds = int(argv[argv.index("--rounds") + 1]) if "--rounds" in argv else 2
     measure = "--measure" in argv
@@ -98,6 +98,9 @@ def main(argv):
             if not wait_until(round_done, limit):
                 problems.append(f"round {round_ + 1}: {len(records(log))} of {want} records")
                 break
+            if station.returncode is not None:
+                problems.append(f"the station ended in round {round_ + 1}")
+                break
             for sim in sims:
                 try:
                     sim.wait(limit)
@@ -111,13 +114,14 @@ def main(argv):
             if not wait_until(all_gone, limit):
                 problems.append("the station did not see every board go")
                 break
-        peak = max(peak, peak_kib(station.pid))
-        station.send_signal(signal.SIGINT)
-        # Seen ended but not yet reaped, its own CPU time is still readable.
-        ended = wait_until(
-            lambda: os.waitid(os.P_PID, station.pid, os.WEXITED | os.WNOHANG | os.WNOWAIT),
-            limit)
-        cpu = own_cpu_seconds(station.pid) if ended else 0.0
+        cpu = 0.0
+        if station.returncode is None:
+            peak = max(peak, peak_kib(station.pid))
+            station.send_signal(signal.SIGINT)
+            # Seen ended but not yet reaped, its own CPU time is still readable.
+            if wait_until(lambda: os.waitid(os.P_PID, station.pid,
+                                            os.WEXITED | os.WNOHANG | os.WNOWAIT), limit):
+                cpu = own_cpu_seconds(station.pid)
         code = station.wait(limit)
     finally:
         for sim in sims:
