@@ -80,8 +80,41 @@ PACKAGE_PACKAGES=(help2man dpkg-dev file nsis)
 # cross-built (g++-mingw-w64-x86-64, whose objdump lists each program's DLLs), tried
 # under Wine (wine, wine64), the installed window on Xvfb, found with xdotool,
 # photographed with ImageMagick, closed through its window manager protocol (python3-xlib).
+# debootstrap makes the arm64 Debian root that the arm64 package is installed into.
 PACKAGE_TEST_PACKAGES=(lintian desktop-file-utils appstream man-db g++-mingw-w64-x86-64 wine
-  wine64 xvfb xauth xdotool imagemagick python3-xlib)
+  wine64 xvfb xauth xdotool imagemagick python3-xlib debootstrap)
+
+# The arm64 cross-build (scripts/test-arm64, scripts/package): Debian's cross
+# toolchain; qemu's user-mode emulator, with binfmt-support to register it with
+# the kernel, so that the arm64 programs a test starts run too; and the build
+# packages for arm64 beside the host's (multiarch). Qt's moc, uic and rcc stay
+# the host's (qt6-base-dev-tools); the arm64 platform plugins draw the icons
+# while building and run the window's tests offscreen.
+ARM64_TOOL_PACKAGES=(crossbuild-essential-arm64 qemu-user-static binfmt-support)
+ARM64_PACKAGES=(qt6-base-dev:arm64 qt6-qpa-plugins:arm64 libgl-dev:arm64 libgtest-dev:arm64
+  libudev-dev:arm64 libtelnet-dev:arm64 nettle-dev:arm64 libcpp-httplib-dev:arm64)
+
+# ensure_arm64: arm64 added to dpkg's architectures, its packages installed,
+# and the kernel running arm64 programs through qemu (as root; else says what to run).
+ensure_arm64() {
+  ensure_packages "${BUILD_PACKAGES[@]}" "${ARM64_TOOL_PACKAGES[@]}"
+  if ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "arm64 is not among dpkg's architectures. Run:  sudo dpkg --add-architecture arm64" >&2
+      exit 1
+    fi
+    dpkg --add-architecture arm64
+    apt-get update -qq
+  fi
+  ensure_packages "${ARM64_PACKAGES[@]}"
+  if [ ! -e /proc/sys/fs/binfmt_misc/qemu-aarch64 ]; then
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "The kernel does not run arm64 programs. Run:  sudo update-binfmts --enable qemu-aarch64" >&2
+      exit 1
+    fi
+    update-binfmts --enable qemu-aarch64
+  fi
+}
 
 # configure_and_build DIR [cmake options...]
 configure_and_build() {
