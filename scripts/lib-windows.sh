@@ -10,10 +10,11 @@ TOOLCHAIN=$TOP/cmake/mingw-w64-x86_64.cmake
 # The board simulator for the window's runs is built for this machine (g++,
 # pkg-config, libudev-dev, libtelnet-dev); Xvfb, xdotool and ImageMagick drive and
 # photograph the window; srecord checks the board's flash; fonts-wine gives Wine
-# the system's dialog font (Tahoma), at whose size the window's controls are drawn.
+# the system's dialog font (Tahoma), at whose size the window's controls are drawn;
+# dpkg-dev unpacks Debian's source of cpp-httplib, which the Windows flasher compiles.
 WINDOWS_PACKAGES=(cmake ninja-build python3 g++-mingw-w64-x86-64 wine wine64 googletest
   nlohmann-json3-dev g++ pkg-config libudev-dev libtelnet-dev xvfb xdotool imagemagick srecord
-  fonts-wine)
+  fonts-wine dpkg-dev)
 
 # Wine: a prefix of our own, quiet, no Mono or Gecko installs; winemenubuilder
 # off, so Wine makes no menu entries or folders in HOME.

@@ -42,8 +42,12 @@ debian_source() {
   if [ -z "$found" ]; then
     if ! apt-get source --print-uris "$pkg" >/dev/null 2>&1; then
       [ "$(id -u)" -eq 0 ] || { echo "Debian's source of $pkg is needed: add deb-src to apt's sources" >&2; exit 1; }
-      sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-        >/etc/apt/sources.list.d/tarnwick-debian-src.sources
+      if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+          >/etc/apt/sources.list.d/tarnwick-debian-src.sources
+      else
+        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >/etc/apt/sources.list.d/tarnwick-debian-src.list
+      fi
       apt-get update -qq
     fi
     mkdir -p "$dir"
