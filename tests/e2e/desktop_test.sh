@@ -58,16 +58,7 @@ fail() {
   exit 1
 }
 
-# wait_for SECONDS WHAT COMMAND...: polls until COMMAND succeeds.
-wait_for() {
-  local seconds=$1 what=$2
-  shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@" 2>/dev/null; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "waited ${seconds}s for $what"
-    sleep 0.1
-  done
-}
+source "$(dirname "$0")/../support/wait_for.sh"
 
 board_has_ended() { ! kill -0 "$board" 2>/dev/null; }
 port_is_linked() {

@@ -83,15 +83,7 @@ fail() {
   exit 1
 }
 
-wait_for() {
-  local seconds=$1 what=$2
-  shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@" 2>/dev/null; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "waited ${seconds}s for $what"
-    sleep 0.2
-  done
-}
+source "$(dirname "$0")/../support/wait_for.sh"
 
 # The registry (each key's values, without Wine's time stamps) and the list of
 # files of the prefix, once the server has written everything out.
